@@ -12,13 +12,14 @@ namespace {
 const QSize iconSize(128, 128);
 const QSize noticeSize(440, 200);
 
-struct Counts {
+struct Counts
+{
     int opaque = 0;
     int transparent = 0;
     QSet<QRgb> opaqueColours;
 };
 
-Counts countPixels(const QImage &image, const QRect &area)
+Counts countPixels(const QImage& image, const QRect& area)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     Counts c;
@@ -53,11 +54,11 @@ private slots:
 void TestResources::exactlyTheExpectedFiles()
 {
     const QStringList expected = {
-        "USBconnect.png", "res.png",      "dataView.png",   "importStorage.png",
-        "sampleInterval.png", "auto.png", "format-xlsx.png", "format-pdf.png",
-        "info.png",       "live.png",     "base_data.png",  "language.png",
-        "change.png",     "delete.png",   "save.png",       "clear.png",
-        "overTempZh.png", "overTempEn.png", "appIcon.png"};
+        "USBconnect.png",     "res.png",        "dataView.png",    "importStorage.png",
+        "sampleInterval.png", "auto.png",       "format-xlsx.png", "format-pdf.png",
+        "info.png",           "live.png",       "base_data.png",   "language.png",
+        "change.png",         "delete.png",     "save.png",        "clear.png",
+        "overTempZh.png",     "overTempEn.png", "appIcon.png"};
     QStringList actual = QDir(":/resource").entryList(QDir::Files);
     QStringList sortedExpected = expected;
     actual.sort();
@@ -69,10 +70,9 @@ void TestResources::pictureIsDrawn_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QSize>("size");
-    for (const char *icon :
-         {"USBconnect", "res", "dataView", "importStorage", "sampleInterval", "auto",
-          "format-xlsx", "format-pdf", "info", "live", "base_data", "language", "change",
-          "delete", "save", "clear"}) {
+    for (const char* icon : {"USBconnect", "res", "dataView", "importStorage", "sampleInterval",
+                             "auto", "format-xlsx", "format-pdf", "info", "live", "base_data",
+                             "language", "change", "delete", "save", "clear"}) {
         QTest::newRow(icon) << QString(icon) << iconSize;
     }
     QTest::newRow("overTempZh") << QString("overTempZh") << noticeSize;
