@@ -23,39 +23,56 @@ bool checksumMatches(const Frame& d, std::size_t sumAt)
     return sum == quint16(d[sumAt] | (d[sumAt + 1] << 8));
 }
 
-// Offsets from..to (both included), one character per byte with the byte value
-// as its code: Latin-1 is exactly that mapping. Zero bytes stay in the text.
-QString bytesToText(const Frame& d, int from, int to)
+// Replaces target by the n characters at p, one per byte with the byte value
+// as its code (Latin-1 is exactly that mapping), unless it already holds them.
+// Most fields repeat from one poll to the next; keeping the text spares an
+// allocation per field and frame.
+void setText(QString& target, const char* p, int n)
 {
-    if (from > to)
-        return QString();
-    return QString::fromLatin1(reinterpret_cast<const char*>(d.data()) + from, to - from + 1);
+    const QLatin1String text(p, n);
+    if (target != text)
+        target = QString(text);
 }
 
-// Like bytesToText but with every zero byte left out (the instrument pads its
-// short number texts with them).
-QString textWithoutZeros(const Frame& d, int from, int to)
+// Frame offsets from..to, both included; zero bytes stay in the text.
+void setBytesText(QString& target, const Frame& d, int from, int to)
 {
-    char buf[16];
+    setText(target, reinterpret_cast<const char*>(d.data()) + from, to - from + 1);
+}
+
+// Like setBytesText but with every zero byte left out (the instrument pads its
+// short number texts with them).
+void setTextWithoutZeros(QString& target, const Frame& d, int from, int to)
+{
+    char buf[8];
     int n = 0;
     for (int i = from; i <= to && n < int(sizeof buf); ++i) {
         if (d[i] != 0)
             buf[n++] = char(d[i]);
     }
-    return QString::fromLatin1(buf, n);
+    setText(target, buf, n);
 }
 
-// The zero-free text of from..to read as a base-10 integer the way QString
-// does it (surrounding white space allowed, anything else gives 0). The text
-// is viewed in place rather than copied: these fields arrive with every frame.
+// The zero-free text of from..to read as a base-10 integer the way
+// QString::toInt does it (surrounding white space allowed, anything that is
+// not a number gives 0). Plain digits, what the instrument sends, are read
+// here directly; anything else is left to QString on a view of the bytes.
 int textToInt(const Frame& d, int from, int to)
 {
-    QChar buf[16];
+    QChar buf[8];
     int n = 0;
-    for (int i = from; i <= to && n < 16; ++i) {
-        if (d[i] != 0)
-            buf[n++] = QChar(d[i]);
+    bool digitsOnly = true;
+    int value = 0;
+    for (int i = from; i <= to && n < 8; ++i) {
+        const unsigned char c = d[i];
+        if (c == 0)
+            continue;
+        buf[n++] = QChar(c);
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+        value = value * 10 + (c - '0');
     }
+    if (digitsOnly && n > 0)
+        return value;
     return QString::fromRawData(buf, n).toInt();
 }
 
@@ -67,9 +84,70 @@ float floatAt(const Frame& d, int offset)
     return value;
 }
 
-QString fixed(float value, int decimals)
+// Writes value in fixed notation with the given decimals into out and returns
+// the length, or -1 when the value is not one this shortcut handles. The
+// result is the exact binary value rounded half away from zero, the same
+// digits QString::number gives; doing it here spares that call's string
+// building, which dominated the cost of a stored record.
+int formatFixed(char* out, float value, int decimals)
 {
-    return QString::number(double(value), 'f', decimals);
+    static const quint64 kPow10[] = {1,           10,           100,         1000,
+                                     10000,       100000,       1000000,     10000000,
+                                     100000000,   1000000000,   10000000000, 100000000000};
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = int((bits >> 23) & 0xFF);
+    const bool negative = (bits >> 31) && (bits & 0x7FFFFFFF);
+    // Infinities, NaN, negative numbers and long fractions go the general way.
+    if (biased == 0xFF || negative || decimals < 0 || decimals > 11)
+        return -1;
+
+    // value = mantissa * 2^exponent exactly; mantissa * 10^decimals < 2^61.
+    quint64 mantissa = bits & 0x7FFFFF;
+    int exponent = -149;
+    if (biased != 0) {
+        mantissa |= 0x800000;
+        exponent = biased - 150;
+    }
+    quint64 scaled = mantissa * kPow10[decimals];
+    if (exponent >= 0) {
+        if (exponent > 62 || scaled > (~quint64(0) >> (exponent + 1)))
+            return -1;
+        scaled <<= exponent;
+    } else if (-exponent >= 63) {
+        scaled = 0; // below half of the last decimal place
+    } else {
+        const int shift = -exponent;
+        scaled = (scaled + (quint64(1) << (shift - 1))) >> shift;
+    }
+
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + scaled % 10);
+        scaled /= 10;
+    } while (scaled > 0);
+    while (n <= decimals)
+        digits[n++] = '0';
+    int len = 0;
+    while (n > decimals)
+        out[len++] = digits[--n];
+    if (decimals > 0) {
+        out[len++] = '.';
+        while (n > 0)
+            out[len++] = digits[--n];
+    }
+    return len;
+}
+
+void setFixed(QString& target, float value, int decimals)
+{
+    char buf[40];
+    const int n = formatFixed(buf, value, decimals);
+    if (n < 0)
+        target = QString::number(double(value), 'f', decimals);
+    else
+        setText(target, buf, n);
 }
 
 // Appends value in decimal, padded with leading zeros to at least minDigits.
@@ -90,7 +168,7 @@ int appendDecimal(char* out, int value, int minDigits)
 }
 
 // "%1-%2-%3 %4:%5:%6": the year as it comes, the rest with at least two digits.
-QString recordTimeText(const Frame& d)
+void setRecordTime(QString& target, const Frame& d)
 {
     char buf[32];
     int n = appendDecimal(buf, qFromBigEndian<quint16>(d.data() + 12), 1);
@@ -99,15 +177,7 @@ QString recordTimeText(const Frame& d)
         buf[n++] = separators[i];
         n += appendDecimal(buf + n, d[14 + i], 2);
     }
-    return QString::fromLatin1(buf, n);
-}
-
-// Group 0 and 100-200 as they are, 1-99 zero-padded to three digits.
-QString storeNumberText(int group)
-{
-    char buf[8];
-    const int n = appendDecimal(buf, group, group == 0 ? 1 : 3);
-    return QString::fromLatin1(buf, n);
+    setText(target, buf, n);
 }
 
 QString microOrMilliOhm(bool milli)
@@ -159,7 +229,7 @@ bool ParseData::decodeLive(const std::vector<unsigned char>& d)
     liveData.overRange = status & 0x02;
     liveData.overTemperature = status & 0x01;
 
-    liveData.comparisonValue = bytesToText(d, 20, 25);
+    setBytesText(liveData.comparisonValue, d, 20, 25);
     liveData.comparisonUnitIndex = d[26];
 
     if (liveData.comparisonSwitch && visible) {
@@ -199,11 +269,11 @@ bool ParseData::decodeLive(const std::vector<unsigned char>& d)
             liveData.testingResValue = QStringLiteral("LO");
         // Both flags at once is no reading the instrument defines: keep the last.
     } else {
-        liveData.testingResValue = bytesToText(d, 12, 17);
+        setBytesText(liveData.testingResValue, d, 12, 17);
         liveData.testingResUnit = microOrMilliOhm(d[18] == 1);
     }
 
-    liveData.testingCurrentValue = bytesToText(d, 28, 33);
+    setBytesText(liveData.testingCurrentValue, d, 28, 33);
     if (d[34] == 0)
         liveData.testingCurrentUnit = QStringLiteral("A");
 
@@ -215,14 +285,14 @@ bool ParseData::decodeLive(const std::vector<unsigned char>& d)
     if (d[46] == 0)
         liveData.testingTimeUnit = QStringLiteral("S");
 
-    liveData.timeLeftValue = textWithoutZeros(d, 48, 51);
+    setTextWithoutZeros(liveData.timeLeftValue, d, 48, 51);
     if (d[52] == 0)
         liveData.timeLeftUnit = QStringLiteral("S");
 
     char store[4];
     for (int i = 0; i < 4; ++i)
         store[i] = d[54 + i] == ' ' ? '0' : char(d[54 + i]);
-    liveData.storeNumber = QString::fromLatin1(store, 4);
+    setText(liveData.storeNumber, store, 4);
 
     lastTestState = state;
     return true;
@@ -250,7 +320,9 @@ bool ParseData::decodeStored(const std::vector<unsigned char>& d)
     if (d[5] > 200 || d[6] > 1 || d[7] > 1 || d[8] > 1 || d[9] > 1 || d[11] > 60)
         return false;
 
-    storageData.storeNumber = storeNumberText(d[5]);
+    // Group 0 and 100-200 as they are, 1-99 zero-padded to three digits.
+    char store[4];
+    setText(storageData.storeNumber, store, appendDecimal(store, d[5], d[5] == 0 ? 1 : 3));
 
     storageData.comparisonEnabled = d[8] != 0;
     if (storageData.comparisonEnabled) {
@@ -261,7 +333,7 @@ bool ParseData::decodeStored(const std::vector<unsigned char>& d)
         // The instrument stores the limit in ohms; scaling in double and then
         // rounding to float gives 125.0 rather than 124.99999 for 0.000125 Ω.
         const double scaled = double(floatAt(d, 29)) * (milli ? 1e3 : 1e6);
-        storageData.comparisonValue = fixed(float(scaled), storageData.comparisonDecimals);
+        setFixed(storageData.comparisonValue, float(scaled), storageData.comparisonDecimals);
     } else {
         storageData.comparisonUnit.clear();
         storageData.comparativeResult = QStringLiteral("----");
@@ -272,17 +344,17 @@ bool ParseData::decodeStored(const std::vector<unsigned char>& d)
     char time[4];
     const int timeLen = appendDecimal(time, d[11], 1);
     time[timeLen] = 'S';
-    storageData.testingTime = QString::fromLatin1(time, timeLen + 1);
+    setText(storageData.testingTime, time, timeLen + 1);
 
-    storageData.recordTime = recordTimeText(d);
-    storageData.testingCurrent = fixed(floatAt(d, 19), 2);
+    setRecordTime(storageData.recordTime, d);
+    setFixed(storageData.testingCurrent, floatAt(d, 19), 2);
 
     storageData.overRange = d[23] & 0x01;
     storageData.underRange = d[23] & 0x02;
     storageData.resDecimals = d[24];
 
     if (!storageData.overRange && !storageData.underRange) {
-        storageData.testingResValue = fixed(floatAt(d, 25), storageData.resDecimals);
+        setFixed(storageData.testingResValue, floatAt(d, 25), storageData.resDecimals);
         storageData.testingResUnit = microOrMilliOhm(d[6] != 0);
     } else {
         storageData.testingResUnit.clear();
@@ -301,11 +373,15 @@ void ParseData::parseSystemInfo(std::vector<unsigned char> data)
         return;
     }
     DeviceInfo info;
-    info.model = bytesToText(data, 6, 16);
-    info.version = bytesToText(data, 17, 27);
+    info.model = QString::fromLatin1(reinterpret_cast<const char*>(data.data()) + 6, 11);
+    info.version = QString::fromLatin1(reinterpret_cast<const char*>(data.data()) + 17, 11);
     if (info.model.contains(QLatin1String("RV718A")))
         info.name = tr("100A 回路电阻测试仪");
     else if (info.model.contains(QLatin1String("RV718B")))
         info.name = tr("200A 回路电阻测试仪");
     emit finishReadSystemInfoData(info);
 }
+
+// Compiled here rather than in the library's shared moc unit, so that a program
+// using only the decoder does not pull in the link worker and its HID library.
+#include "moc_ParseData.cpp"

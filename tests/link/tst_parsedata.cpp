@@ -6,6 +6,9 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <cstring>
+#include <random>
+
 using fixtures::Frame;
 
 namespace {
@@ -548,6 +551,32 @@ private slots:
         QCOMPARE(r.testingResValue.section('.', 1).size(), 255);
         QVERIFY(r.testingResValue.startsWith(QStringLiteral("12.345")));
         QCOMPARE(r.comparisonValue, QStringLiteral("inf"));
+    }
+
+    // Fixed-notation texts are built without QString::number for speed; they
+    // must still read exactly as QString::number writes them, ties included.
+    void fixedTextsMatchQString()
+    {
+        ParseData p;
+        ReceiveStorageData last;
+        connect(&p, &ParseData::finishReadReadBackData,
+                [&](const ReceiveStorageData& r) { last = r; });
+        std::mt19937 random(7);
+        for (int i = 0; i < 30000; ++i) {
+            fixtures::Stored f;
+            if (i < 12000) {
+                f.reading = float(i / 4) / 64.0f; // exact binary values: rounding ties
+            } else {
+                const quint32 bits = random();
+                std::memcpy(&f.reading, &bits, sizeof bits); // any value, NaN and inf too
+            }
+            f.current = f.reading;
+            f.readingDecimals = static_cast<unsigned char>(i % 16);
+            p.parseReadBackData(f.bytes(), 1);
+            const double v = double(f.reading);
+            QCOMPARE(last.testingResValue, QString::number(v, 'f', f.readingDecimals));
+            QCOMPARE(last.testingCurrent, QString::number(v, 'f', 2));
+        }
     }
 
     void rejectedStoredFrames_data()
