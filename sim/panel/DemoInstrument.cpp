@@ -13,11 +13,23 @@ namespace {
 
 QPointer<SimPanel> demoPanel;
 
-// Puts the panel right of the active window when it fits there, else at the
+// The window the panel goes beside: the active one, else the first visible
+// top-level (a window just shown may not be active yet).
+QWidget* mainWindow(const QWidget* panel)
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != panel && w->isVisible() && w->isWindow())
+            return w;
+    return nullptr;
+}
+
+// Puts the panel right of the main window when it fits there, else at the
 // right edge of that window's screen, so it covers as little as possible.
 void placeBesideMainWindow(QWidget* panel)
 {
-    QWidget* main = QApplication::activeWindow();
+    QWidget* main = mainWindow(panel);
     QScreen* screen = main ? main->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
