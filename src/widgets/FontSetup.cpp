@@ -10,10 +10,8 @@ void installFontSubstitutions()
     // Qt looks substitutes up case-insensitively; the spellings are listed as the
     // forms and the report code write them.
     const QStringList families{
-        QStringLiteral("Microsoft YaHei UI"),
-        QStringLiteral("Microsoft YaHei UI Light"),
-        QStringLiteral("Microsoft YaHei"),
-        QStringLiteral("Microsoft Yahei"),
+        QStringLiteral("Microsoft YaHei UI"), QStringLiteral("Microsoft YaHei UI Light"),
+        QStringLiteral("Microsoft YaHei"),    QStringLiteral("Microsoft Yahei"),
         QStringLiteral("微软雅黑"),
     };
     for (const QString& family : families) {

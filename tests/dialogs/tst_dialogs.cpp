@@ -133,19 +133,19 @@ private slots:
         QTest::addColumn<int>("shownCount");
         QTest::addColumn<int>("writtenInterval");
 
-        QTest::newRow("1:05, 5 tests") << QVariant(65000) << QVariant(5) << QTime(0, 1, 5) << 5
-                                       << 65000;
-        QTest::newRow("milliseconds dropped") << QVariant(65999) << QVariant(3) << QTime(0, 1, 5)
-                                              << 3 << 65000;
+        QTest::newRow("1:05, 5 tests")
+            << QVariant(65000) << QVariant(5) << QTime(0, 1, 5) << 5 << 65000;
+        QTest::newRow("milliseconds dropped")
+            << QVariant(65999) << QVariant(3) << QTime(0, 1, 5) << 3 << 65000;
         QTest::newRow("5:00 held to 4:59, count 25 to 10")
             << QVariant(300000) << QVariant(25) << QTime(0, 4, 59) << 10 << 299000;
         QTest::newRow("an hour is ignored, count 1 raised to 2")
             << QVariant(3600000) << QVariant(1) << QTime(0, 0, 10) << 2 << 10000;
-        QTest::newRow("negative values") << QVariant(-5000) << QVariant(-3) << QTime(0, 0, 10) << 2
-                                         << 10000;
-        QTest::newRow("not numbers") << QVariant(QStringLiteral("abc"))
-                                     << QVariant(QStringLiteral("x")) << QTime(0, 0, 10) << 2
-                                     << 10000;
+        QTest::newRow("negative values")
+            << QVariant(-5000) << QVariant(-3) << QTime(0, 0, 10) << 2 << 10000;
+        QTest::newRow("not numbers")
+            << QVariant(QStringLiteral("abc")) << QVariant(QStringLiteral("x")) << QTime(0, 0, 10)
+            << 2 << 10000;
     }
 
     void autoTestHoldsStoredValuesToItsRanges()

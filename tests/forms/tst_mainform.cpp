@@ -139,8 +139,8 @@ private slots:
             {"progressBar", "QProgressBar"},
         };
         for (const auto& object : objects)
-            QTest::newRow(object.first) << QString::fromLatin1(object.first)
-                                        << QString::fromLatin1(object.second);
+            QTest::newRow(object.first)
+                << QString::fromLatin1(object.first) << QString::fromLatin1(object.second);
     }
 
     void everyNamedObjectHasItsClass()
@@ -157,37 +157,37 @@ private slots:
     {
         ProbeWindow window;
         Ui::MainWindow& ui = window.ui;
-        for (QAction* action : {ui.actionConnect, ui.actionLiveTestView, ui.actionStorageView,
-                                ui.actionImport_storage, ui.actionExportToExcel,
-                                ui.actionExportToPDF, ui.actionSample_interval,
-                                ui.actionAutomatic_measurement, ui.actionDeviceInfo})
+        for (QAction* action :
+             {ui.actionConnect, ui.actionLiveTestView, ui.actionStorageView,
+              ui.actionImport_storage, ui.actionExportToExcel, ui.actionExportToPDF,
+              ui.actionSample_interval, ui.actionAutomatic_measurement, ui.actionDeviceInfo})
             action->trigger();
         ui.stackedWidget->setCurrentIndex(1);
         for (QPushButton* button : {ui.pushButton_UpdatePara, ui.pushButton_Test,
-                                    ui.pushButton_delete, ui.pushButton_save,
-                                    ui.pushButton_clear})
+                                    ui.pushButton_delete, ui.pushButton_save, ui.pushButton_clear})
             button->click();
         emit ui.doubleSpinBox_ComparisonValue->editingFinished();
         emit ui.spinBox_TestingTimeValue->editingFinished();
         emit ui.comboBox_ComparisonUnitValue->activated(1);
         emit ui.comboBox_CurrentSettingValue->activated(3);
 
-        QCOMPARE(window.calls,
-                 (QStringList{"actionConnect", "actionLiveTestView", "actionStorageView",
-                              "actionImport_storage", "actionExportToExcel", "actionExportToPDF",
-                              "actionSample_interval", "actionAutomatic_measurement",
-                              "actionDeviceInfo", "stackedWidget 1", "pushButton_UpdatePara",
-                              "pushButton_Test", "pushButton_delete", "pushButton_save",
-                              "pushButton_clear", "doubleSpinBox_ComparisonValue",
-                              "spinBox_TestingTimeValue", "comboBox_ComparisonUnitValue 1",
-                              "comboBox_CurrentSettingValue 3"}));
+        QCOMPARE(
+            window.calls,
+            (QStringList{"actionConnect", "actionLiveTestView", "actionStorageView",
+                         "actionImport_storage", "actionExportToExcel", "actionExportToPDF",
+                         "actionSample_interval", "actionAutomatic_measurement", "actionDeviceInfo",
+                         "stackedWidget 1", "pushButton_UpdatePara", "pushButton_Test",
+                         "pushButton_delete", "pushButton_save", "pushButton_clear",
+                         "doubleSpinBox_ComparisonValue", "spinBox_TestingTimeValue",
+                         "comboBox_ComparisonUnitValue 1", "comboBox_CurrentSettingValue 3"}));
     }
 
     void menusAndToolBarHoldTheirEntriesInOrder()
     {
         ProbeWindow window;
         Ui::MainWindow& ui = window.ui;
-        QCOMPARE(actionNames(ui.menubar), (QStringList{"menu_Device", "menu_View", "menu_Setting"}));
+        QCOMPARE(actionNames(ui.menubar),
+                 (QStringList{"menu_Device", "menu_View", "menu_Setting"}));
         QCOMPARE(actionNames(ui.menu_Device),
                  (QStringList{"actionConnect", "menu_Live", "menu_Storage", "actionDeviceInfo"}));
         QCOMPARE(actionNames(ui.menu_Live),
@@ -199,10 +199,10 @@ private slots:
         QCOMPARE(actionNames(ui.menu_Setting),
                  (QStringList{"menuLanguage", "actionSample_interval"}));
         QVERIFY(ui.menuLanguage->actions().isEmpty());
-        QCOMPARE(actionNames(ui.toolBar),
-                 (QStringList{"actionConnect", "|", "actionAutomatic_measurement",
-                              "actionExportToPDF", "|", "actionImport_storage",
-                              "actionExportToExcel"}));
+        QCOMPARE(
+            actionNames(ui.toolBar),
+            (QStringList{"actionConnect", "|", "actionAutomatic_measurement", "actionExportToPDF",
+                         "|", "actionImport_storage", "actionExportToExcel"}));
         QCOMPARE(window.toolBarArea(ui.toolBar), Qt::TopToolBarArea);
         QVERIFY(ui.actionLiveTestView->isCheckable());
         QVERIFY(ui.actionStorageView->isCheckable());

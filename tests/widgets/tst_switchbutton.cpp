@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(slot.count() + mouse.count(), 0);
         QVERIFY(!sw.getTimer()->isActive());
         QCOMPARE(sw.getStartX(), 0);
-        QCOMPARE(pixel(sw, 95, 20), QColor(6, 186, 39));   // on track at the right
+        QCOMPARE(pixel(sw, 95, 20), QColor(6, 186, 39));    // on track at the right
         QCOMPARE(pixel(sw, 20, 20), QColor(255, 255, 255)); // knob still at the left
     }
 
