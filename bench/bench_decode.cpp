@@ -88,9 +88,12 @@ int main(int argc, char** argv)
 
     // Every frame must really be decoded, or the figures would flatter.
     int accepted = 0;
-    auto countLive = QObject::connect(&parser, &ParseData::finishReadRealTimeData, [&] { ++accepted; });
-    auto countStored = QObject::connect(&parser, &ParseData::finishReadReadBackData, [&] { ++accepted; });
-    auto countErrors = QObject::connect(&parser, &ParseData::stateProcessing, [&] { accepted -= 1000000; });
+    auto countLive =
+        QObject::connect(&parser, &ParseData::finishReadRealTimeData, [&] { ++accepted; });
+    auto countStored =
+        QObject::connect(&parser, &ParseData::finishReadReadBackData, [&] { ++accepted; });
+    auto countErrors =
+        QObject::connect(&parser, &ParseData::stateProcessing, [&] { accepted -= 1000000; });
     for (const Frame& f : live)
         parser.parseRealTimeData(f);
     for (std::size_t i = 0; i < stored.size(); ++i)
@@ -104,8 +107,8 @@ int main(int argc, char** argv)
     }
 
     // Slots take their frame by value, as a queued connection delivers it.
-    const double liveRate = framesPerSecond(
-        live, [&](const Frame& f, int) { parser.parseRealTimeData(f); });
+    const double liveRate =
+        framesPerSecond(live, [&](const Frame& f, int) { parser.parseRealTimeData(f); });
     const double storedRate = framesPerSecond(
         stored, [&](const Frame& f, int group) { parser.parseReadBackData(f, group); });
 

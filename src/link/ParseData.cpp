@@ -91,9 +91,9 @@ float floatAt(const Frame& d, int offset)
 // building, which dominated the cost of a stored record.
 int formatFixed(char* out, float value, int decimals)
 {
-    static const quint64 kPow10[] = {1,           10,           100,         1000,
-                                     10000,       100000,       1000000,     10000000,
-                                     100000000,   1000000000,   10000000000, 100000000000};
+    static const quint64 kPow10[] = {1,         10,         100,         1000,
+                                     10000,     100000,     1000000,     10000000,
+                                     100000000, 1000000000, 10000000000, 100000000000};
     quint32 bits;
     std::memcpy(&bits, &value, sizeof bits);
     const int biased = int((bits >> 23) & 0xFF);

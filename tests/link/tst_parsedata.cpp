@@ -347,17 +347,18 @@ private slots:
         QTest::addColumn<QString>("timeLeftValue");
         QTest::addColumn<QByteArray>("store");
         QTest::addColumn<QString>("storeNumber");
-        QTest::newRow("zero fill") << QByteArray("05\0\0", 4) << 5 << QByteArray("\0" "9\0\0", 4)
-                                   << "9" << QByteArray("  12") << "0012";
-        QTest::newRow("zero inside") << QByteArray("1\0" "50", 4) << 150
-                                     << QByteArray("1\0" "0\0", 4) << "10"
-                                     << QByteArray("1 2 ") << "1020";
-        QTest::newRow("blanks around") << QByteArray(" 20 ") << 20 << QByteArray(" 7  ")
-                                       << " 7  " << QByteArray("    ") << "0000";
-        QTest::newRow("letters") << QByteArray("AB\0\0", 4) << 0 << QByteArray("--\0\0", 4)
-                                 << "--" << QByteArray("0200") << "0200";
-        QTest::newRow("all zero bytes") << QByteArray(4, '\0') << 0 << QByteArray(4, '\0') << ""
-                                        << QByteArray("0\0" "01", 4) << QString::fromLatin1("0\0" "01", 4);
+        // In these byte texts '_' stands for a zero byte.
+        auto raw = [](const char* text) { return QByteArray(text).replace('_', '\0'); };
+        QTest::newRow("zero fill")
+            << raw("05__") << 5 << raw("_9__") << "9" << raw("  12") << "0012";
+        QTest::newRow("zero inside")
+            << raw("1_50") << 150 << raw("1_0_") << "10" << raw("1 2 ") << "1020";
+        QTest::newRow("blanks around")
+            << raw(" 20 ") << 20 << raw(" 7  ") << " 7  " << raw("    ") << "0000";
+        QTest::newRow("letters") << raw("AB__") << 0 << raw("--__") << "--" << raw("0200")
+                                 << "0200";
+        QTest::newRow("sign") << raw("-5__") << -5 << raw("____") << "" << raw("0_01")
+                              << QString::fromLatin1(raw("0_01").constData(), 4);
     }
     void numberTexts()
     {
@@ -648,7 +649,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("RV718A") << QByteArray("RV718A     ") << u("100A 回路电阻测试仪");
         QTest::newRow("RV718B blanks") << QByteArray("RV718B     ") << u("200A 回路电阻测试仪");
-        QTest::newRow("RV718B inside") << QByteArray("XRV718B-2\0\0", 11) << u("200A 回路电阻测试仪");
+        QTest::newRow("RV718B inside")
+            << QByteArray("XRV718B-2\0\0", 11) << u("200A 回路电阻测试仪");
         QTest::newRow("neither") << QByteArray("RV700\0\0\0\0\0\0", 11) << QString();
         QTest::newRow("case matters") << QByteArray("rv718a     ") << QString();
     }
