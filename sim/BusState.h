@@ -51,6 +51,7 @@ struct BusState
     QDateTime epoch = QDateTime::currentDateTime();
     bool instantTimeouts = false;
     int nextHidraw = 0;
+    int waitingReads = 0;
     int initCalls = 0;
     int exitCalls = 0;
 

@@ -162,6 +162,13 @@ int SimBus::openHandleCount() const
     return s.openHandleCount();
 }
 
+int SimBus::waitingReads() const
+{
+    BusState& s = busState();
+    QMutexLocker lock(&s.mutex);
+    return s.waitingReads;
+}
+
 int SimBus::hidInitCalls() const
 {
     BusState& s = busState();

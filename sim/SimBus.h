@@ -48,6 +48,9 @@ public:
 
     // Handles opened by hid_open/hid_open_path and not yet closed.
     int openHandleCount() const;
+    // Reads blocked right now waiting for input or their time-out; lets a test
+    // wait until the link thread sits in a read.
+    int waitingReads() const;
     // How often the process called hid_init() and hid_exit().
     int hidInitCalls() const;
     int hidExitCalls() const;

@@ -300,7 +300,9 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
         }
         if (milliseconds == 0 || s.instantTimeouts || deadline.hasExpired())
             return 0;
+        ++s.waitingReads;
         s.inputArrived.wait(&s.mutex, deadline);
+        --s.waitingReads;
     }
 }
 
