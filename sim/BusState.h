@@ -43,6 +43,8 @@ struct InstrumentCore
 
 struct BusState
 {
+    ~BusState(); // deletes the instruments still attached at exit
+
     QMutex mutex;
     QWaitCondition inputArrived; // input queued, a plug change, or time-outs made instant
     std::vector<std::shared_ptr<InstrumentCore>> instruments;

@@ -16,6 +16,15 @@ BusState& busState()
     return state;
 }
 
+BusState::~BusState()
+{
+    // Each facade holds its core; the core's back pointer would keep both alive.
+    for (const auto& core : instruments) {
+        delete core->facade;
+        core->facade = nullptr;
+    }
+}
+
 std::shared_ptr<InstrumentCore> BusState::plugged(const QString& path) const
 {
     for (const auto& core : instruments)
