@@ -26,10 +26,7 @@ class SimInstrument;
 
 struct InstrumentCore
 {
-    explicit InstrumentCore(Model m)
-        : model(m)
-    {
-    }
+    explicit InstrumentCore(Model m) : model(m) {}
     InstrumentModel model;
     quint16 vendorId = kVendorId;
     quint16 productId = kProductId;

@@ -53,9 +53,7 @@ QByteArray reply(quint8 command, const QByteArray& data, const FaultSet& faults)
 } // namespace
 
 InstrumentModel::InstrumentModel(Model model)
-    : m_model(model)
-    , m_version(fixedText("V1.0.3", 11, ' '))
-    , m_epoch(QDateTime::currentDateTime())
+    : m_model(model), m_version(fixedText("V1.0.3", 11, ' ')), m_epoch(QDateTime::currentDateTime())
 {
 }
 
@@ -64,7 +62,10 @@ QByteArray InstrumentModel::modelText() const
     return fixedText(m_model == Model::RV718A ? "RV718A" : "RV718B", 11, ' ');
 }
 
-void InstrumentModel::setVersionText(const QByteArray& text) { m_version = fixedText(text, 11, ' '); }
+void InstrumentModel::setVersionText(const QByteArray& text)
+{
+    m_version = fixedText(text, 11, ' ');
+}
 
 QByteArray InstrumentModel::sixChars(double value, int* decimals)
 {
@@ -165,8 +166,8 @@ bool InstrumentModel::readingPasses() const
         return false;
     if (m_forceUnderRange)
         return true;
-    const double limit = double(m_settings.comparisonValue)
-                         * (m_settings.comparisonUnit == 1 ? 1000.0 : 1.0);
+    const double limit =
+        double(m_settings.comparisonValue) * (m_settings.comparisonUnit == 1 ? 1000.0 : 1.0);
     return m_microOhm <= limit;
 }
 
@@ -242,8 +243,8 @@ QList<QByteArray> InstrumentModel::answer(const QByteArray& frame, qint64 now,
         return {liveFrame(now, faults)};
     case kStoreCount: {
         settle(now);
-        const int count = has(faults, Fault::FieldOutOfRange) ? kMaxStoredRecords + 1
-                                                               : m_records.size();
+        const int count =
+            has(faults, Fault::FieldOutOfRange) ? kMaxStoredRecords + 1 : m_records.size();
         return {reply(kStoreCount, QByteArray(1, '\0') + char(count), faults)};
     }
     case kIdentity:
@@ -299,8 +300,8 @@ QByteArray InstrumentModel::liveFrame(qint64 now, const FaultSet& faults)
         put(12, QByteArray(6, ' '));
     set(18, milliOhm ? 1 : 0);
 
-    QByteArray comparison = QByteArray::number(double(m_settings.comparisonValue), 'f',
-                                               m_settings.comparisonDecimals);
+    QByteArray comparison =
+        QByteArray::number(double(m_settings.comparisonValue), 'f', m_settings.comparisonDecimals);
     put(20, fixedText(comparison, 6, ' '));
     set(26, m_settings.comparisonUnit);
 
@@ -368,8 +369,8 @@ QByteArray InstrumentModel::writeParameter(const QByteArray& frame, qint64 now,
             const float v = wire::floatLE(value, 0);
             const int decimals = quint8(value.at(4));
             const int unit = quint8(value.at(5));
-            if (qIsFinite(v) && v >= 0 && v <= kMaxComparisonValue + 0.001f && decimals <= 4
-                && unit <= 1) {
+            if (qIsFinite(v) && v >= 0 && v <= kMaxComparisonValue + 0.001f && decimals <= 4 &&
+                unit <= 1) {
                 s.comparisonValue = v;
                 s.comparisonDecimals = decimals;
                 s.comparisonUnit = unit;

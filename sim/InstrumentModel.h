@@ -11,7 +11,10 @@
 namespace sim {
 
 using FaultSet = std::bitset<kFaultCount>;
-inline bool has(const FaultSet& faults, Fault f) { return faults.test(size_t(f)); }
+inline bool has(const FaultSet& faults, Fault f)
+{
+    return faults.test(size_t(f));
+}
 
 // What one loop-resistance tester does, without any I/O or locking: it
 // answers request frames with reply frames, runs tests and stores their
@@ -82,11 +85,11 @@ private:
     bool m_forceOverRange = false;
     bool m_forceUnderRange = false;
 
-    qint64 m_testStart = -1;    // clock ms of the running test's start, -1 when none runs
-    qint64 m_testDuration = 0;  // its length in ms, fixed when it started
-    qint64 m_completedAt = -1;  // clock ms at which the last test completed
-    bool m_hasReading = false;  // a test has produced a reading since power-on
-    double m_lastCurrent = 0;   // measured current of the last test
+    qint64 m_testStart = -1;   // clock ms of the running test's start, -1 when none runs
+    qint64 m_testDuration = 0; // its length in ms, fixed when it started
+    qint64 m_completedAt = -1; // clock ms at which the last test completed
+    bool m_hasReading = false; // a test has produced a reading since power-on
+    double m_lastCurrent = 0;  // measured current of the last test
     QList<StoredRecord> m_records;
 };
 

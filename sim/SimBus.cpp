@@ -44,8 +44,8 @@ int BusState::openHandleCount() const
 void notifyChanged(const InstrumentCore& core)
 {
     if (SimInstrument* facade = core.facade)
-        QMetaObject::invokeMethod(facade, [facade] { emit facade->changed(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            facade, [facade] { emit facade->changed(); }, Qt::QueuedConnection);
 }
 
 SimBus& SimBus::instance()

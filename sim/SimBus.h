@@ -43,7 +43,7 @@ public:
     // Plugs an unplugged instrument in again under a new path; emits deviceArrived().
     bool replug(SimInstrument* instrument);
 
-    QList<SimInstrument*> instruments() const; // in attach order, plugged or not
+    QList<SimInstrument*> instruments() const;              // in attach order, plugged or not
     SimInstrument* instrumentAt(const QString& path) const; // plugged only, else null
 
     // Handles opened by hid_open/hid_open_path and not yet closed.

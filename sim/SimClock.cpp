@@ -2,7 +2,10 @@
 
 namespace sim {
 
-SimClock::SimClock() { m_sinceBase.start(); }
+SimClock::SimClock()
+{
+    m_sinceBase.start();
+}
 
 void SimClock::reset()
 {

@@ -25,13 +25,16 @@ constexpr quint8 kParameterWrite = 0x01;
 // hid_error(NULL): per thread, like errno.
 thread_local std::wstring g_lastError;
 
-std::wstring toWide(const QString& text) { return text.toStdWString(); }
+std::wstring toWide(const QString& text)
+{
+    return text.toStdWString();
+}
 
 bool alive(const hid_device* dev)
 {
     const InstrumentCore& c = *dev->instrument;
-    return !dev->stale && c.plugged && c.plugGeneration == dev->generation
-           && !has(c.faults, Fault::BrokenLink);
+    return !dev->stale && c.plugged && c.plugGeneration == dev->generation &&
+           !has(c.faults, Fault::BrokenLink);
 }
 
 bool isOpenHandle(hid_device* dev)
@@ -111,7 +114,8 @@ hid_device* openCore(const std::shared_ptr<InstrumentCore>& core)
     return dev;
 }
 
-int getString(hid_device* dev, wchar_t* string, size_t maxlen, const std::wstring hid_device::*which)
+int getString(hid_device* dev, wchar_t* string, size_t maxlen,
+              const std::wstring hid_device::*which)
 {
     BusState& s = busState();
     QMutexLocker lock(&s.mutex);
@@ -147,15 +151,15 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void)
 }
 
 struct hid_device_info HID_API_EXPORT* HID_API_CALL hid_enumerate(unsigned short vendor_id,
-                                                                   unsigned short product_id)
+                                                                  unsigned short product_id)
 {
     BusState& s = busState();
     QMutexLocker lock(&s.mutex);
     hid_device_info* first = nullptr;
     hid_device_info** next = &first;
     for (const auto& core : s.instruments) {
-        if (!core->plugged || (vendor_id && core->vendorId != vendor_id)
-            || (product_id && core->productId != product_id))
+        if (!core->plugged || (vendor_id && core->vendorId != vendor_id) ||
+            (product_id && core->productId != product_id))
             continue;
         auto* info = new hid_device_info{};
         info->path = copyText(core->path.toStdString());
@@ -234,8 +238,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open(unsigned short vendor_id,
     return hid_open_path(path.constData());
 }
 
-int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* data,
-                                          size_t length)
+int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* data, size_t length)
 {
     BusState& s = busState();
     QMutexLocker lock(&s.mutex);
@@ -362,8 +365,7 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device* dev)
     delete dev;
 }
 
-int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device* dev, wchar_t* string,
-                                                    size_t maxlen)
+int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device* dev, wchar_t* string, size_t maxlen)
 {
     return getString(dev, string, maxlen, &hid_device::manufacturer);
 }
@@ -413,6 +415,9 @@ HID_API_EXPORT const struct hid_api_version* HID_API_CALL hid_version(void)
     return &version;
 }
 
-HID_API_EXPORT const char* HID_API_CALL hid_version_str(void) { return HID_API_VERSION_STR; }
+HID_API_EXPORT const char* HID_API_CALL hid_version_str(void)
+{
+    return HID_API_VERSION_STR;
+}
 
 } // extern "C"

@@ -9,8 +9,7 @@ struct HotplugMonitor::Private
 {
 };
 
-HotplugMonitor::HotplugMonitor(QObject* parent)
-    : QObject(parent)
+HotplugMonitor::HotplugMonitor(QObject* parent) : QObject(parent)
 {
     sim::SimBus& bus = sim::SimBus::instance();
     // Queued: the bus may be operated from another thread, and a removal must

@@ -9,8 +9,7 @@ namespace sim {
 namespace {
 
 // Runs f(core, now) under the bus lock, now being the bus clock's time.
-template <typename F>
-auto locked(const std::shared_ptr<InstrumentCore>& core, F&& f)
+template <typename F> auto locked(const std::shared_ptr<InstrumentCore>& core, F&& f)
 {
     BusState& s = busState();
     QMutexLocker lock(&s.mutex);
@@ -19,10 +18,7 @@ auto locked(const std::shared_ptr<InstrumentCore>& core, F&& f)
 
 } // namespace
 
-SimInstrument::SimInstrument(std::shared_ptr<InstrumentCore> core)
-    : core(std::move(core))
-{
-}
+SimInstrument::SimInstrument(std::shared_ptr<InstrumentCore> core) : core(std::move(core)) {}
 
 SimInstrument::~SimInstrument() = default;
 
@@ -64,7 +60,10 @@ void SimInstrument::unplug()
         SimBus::instance().unplug(p);
 }
 
-void SimInstrument::plug() { SimBus::instance().replug(this); }
+void SimInstrument::plug()
+{
+    SimBus::instance().replug(this);
+}
 
 void SimInstrument::pressTestKey()
 {

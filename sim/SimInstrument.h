@@ -71,7 +71,7 @@ public:
     void clearStoredRecords();
 
     // --- wire --------------------------------------------------------------
-    QList<SimWrite> writeLog() const;     // oldest first
+    QList<SimWrite> writeLog() const;         // oldest first
     QList<QByteArray> writtenReports() const; // writeLog()'s reports, unpadded
     void clearWriteLog();
     // Input reports queued on open handles and not yet read.

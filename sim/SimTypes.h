@@ -20,13 +20,15 @@ constexpr int kOutputReportSize = 65;
 // The instrument's memory holds this many records; later tests are not stored.
 constexpr int kMaxStoredRecords = 200;
 
-enum class Model {
+enum class Model
+{
     RV718A, // test currents 5-100 A, current index 0..10
     RV718B, // test currents 5-200 A, current index 0..20
 };
 
 // Faults an instrument can be made to show, each switched on and off on its own.
-enum class Fault {
+enum class Fault
+{
     Silence,             // takes requests, never answers: reads time out
     StrayReport,         // a foreign report before every reply: a late
                          // acknowledgement (count 0x0A), or before an
@@ -47,7 +49,8 @@ constexpr int kFaultCount = 10;
 // Short English label of a fault, for panels and debug output.
 QString faultName(Fault fault);
 
-enum class ClockMode {
+enum class ClockMode
+{
     Manual,   // time moves only by SimBus::advanceClock(): for tests
     RealTime, // time follows the wall clock times SimBus::clockSpeed(): for the demo
 };
@@ -55,12 +58,12 @@ enum class ClockMode {
 // The settings an instrument holds, as the parameter writes set them.
 struct InstrumentSettings
 {
-    int currentIndex = 2;          // 0 = 5 A, n = 10 n A
-    int testTimeSeconds = 30;      // 10..60
+    int currentIndex = 2;     // 0 = 5 A, n = 10 n A
+    int testTimeSeconds = 30; // 10..60
     bool comparisonOn = false;
-    float comparisonValue = 100;   // as shown in its unit
-    int comparisonDecimals = 2;    // 0..4
-    int comparisonUnit = 0;        // 0 = μΩ, 1 = mΩ
+    float comparisonValue = 100; // as shown in its unit
+    int comparisonDecimals = 2;  // 0..4
+    int comparisonUnit = 0;      // 0 = μΩ, 1 = mΩ
 };
 
 // Set test current in amperes for a current index (0 = 5 A, n = 10 n A).
@@ -71,26 +74,26 @@ int maxCurrentIndex(Model model);
 // One record in the instrument's memory, made when a test completes.
 struct StoredRecord
 {
-    QDateTime time;              // when the test completed
+    QDateTime time; // when the test completed
     int testTimeSeconds = 30;
-    float currentAmps = 0;       // measured test current
-    bool overRange = false;      // "OL"
-    bool underRange = false;     // "LO"
+    float currentAmps = 0;           // measured test current
+    bool overRange = false;          // "OL"
+    bool underRange = false;         // "LO"
     bool resistanceMilliOhm = false; // unit of resistance: mΩ, else μΩ
-    float resistance = 0;        // in that unit
+    float resistance = 0;            // in that unit
     int resistanceDecimals = 2;
     bool comparisonOn = false;
     bool comparisonMilliOhm = false;
-    float comparisonValue = 0;   // in the comparison unit, as shown
+    float comparisonValue = 0; // in the comparison unit, as shown
     int comparisonDecimals = 2;
-    bool pass = false;           // judgement, meaningful when comparisonOn
+    bool pass = false; // judgement, meaningful when comparisonOn
 };
 
 // One hid_write as the instrument received it.
 struct SimWrite
 {
-    QByteArray raw;    // every byte handed to hid_write, padding included
-    QByteArray report; // report ID, count byte and frame: raw without padding
+    QByteArray raw;        // every byte handed to hid_write, padding included
+    QByteArray report;     // report ID, count byte and frame: raw without padding
     bool accepted = false; // well formed (report ID 0, count, padding, sync,
                            // length, checksum) and therefore acted on
 };

@@ -48,8 +48,7 @@ int instances = 0;
 
 } // namespace
 
-DeviceManager::DeviceManager(QObject* parent)
-    : QObject(parent)
+DeviceManager::DeviceManager(QObject* parent) : QObject(parent)
 {
     hid_init();
     QMutexLocker lock(&instancesMutex);

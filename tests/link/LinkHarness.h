@@ -35,11 +35,17 @@ inline bool frameIsSound(const Bytes& f)
     return (sum & 0xFFFF) == unsigned(f[f.size() - 2] | (f[f.size() - 1] << 8));
 }
 
-inline QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+inline QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 
 using Message = QPair<QString, int>;
 
-inline Message msg(const char* utf8, int type) { return {QString::fromUtf8(utf8), type}; }
+inline Message msg(const char* utf8, int type)
+{
+    return {QString::fromUtf8(utf8), type};
+}
 
 class LinkHarness : public QObject
 {
@@ -58,32 +64,47 @@ public:
                 &DeviceManager::readWriteStoreTotalNum, q);
         connect(this, &LinkHarness::startReadReadBackData, dm,
                 &DeviceManager::readWriteStorageDataSlot, q);
-        connect(this, &LinkHarness::startTestingSignal, dm,
-                &DeviceManager::requestStartTestingSlot, q);
-        connect(this, &LinkHarness::stopTestingSignal, dm,
-                &DeviceManager::requestStopTestingSlot, q);
+        connect(this, &LinkHarness::startTestingSignal, dm, &DeviceManager::requestStartTestingSlot,
+                q);
+        connect(this, &LinkHarness::stopTestingSignal, dm, &DeviceManager::requestStopTestingSlot,
+                q);
         connect(this, &LinkHarness::updateTestSettingSignal, dm,
                 &DeviceManager::updateTestSettingSlot, q);
         connect(this, &LinkHarness::getSystemInfoSignal, dm, &DeviceManager::readWriteSystemInfo,
                 q);
-        connect(this, &LinkHarness::stopCirculationSignal, dm, &DeviceManager::stopCirculation,
-                q);
+        connect(this, &LinkHarness::stopCirculationSignal, dm, &DeviceManager::stopCirculation, q);
 
-        connect(dm, &DeviceManager::detectedDeviceSignal, this,
-                [this](QStringList p) { detected.append(p); }, q);
-        connect(dm, &DeviceManager::finishUsbDetection, this,
-                [this](bool ok, QString p) { connects.append({ok, p}); }, q);
-        connect(dm, &DeviceManager::upperSwitchOnSignal, this, [this] { ++switchOns; }, q);
-        connect(dm, &DeviceManager::finishReadRealTime, this,
-                [this](Bytes f) { live.append(f); }, q);
-        connect(dm, &DeviceManager::finishReadStorageNumSignal, this,
-                [this](int n) { totals.append(n); }, q);
-        connect(dm, &DeviceManager::finishReadReadBack, this,
-                [this](Bytes f, int g) { groups.append({f, g}); }, q);
-        connect(dm, &DeviceManager::stateProcessing, this,
-                [this](QString text, int type) { messages.append({text, type}); }, q);
-        connect(dm, &DeviceManager::finishReadSystemInfo, this,
-                [this](Bytes f) { identities.append(f); }, q);
+        connect(
+            dm, &DeviceManager::detectedDeviceSignal, this,
+            [this](QStringList p) { detected.append(p); }, q);
+        connect(
+            dm, &DeviceManager::finishUsbDetection, this,
+            [this](bool ok, QString p) {
+                connects.append({ok, p});
+            },
+            q);
+        connect(
+            dm, &DeviceManager::upperSwitchOnSignal, this, [this] { ++switchOns; }, q);
+        connect(
+            dm, &DeviceManager::finishReadRealTime, this, [this](Bytes f) { live.append(f); }, q);
+        connect(
+            dm, &DeviceManager::finishReadStorageNumSignal, this,
+            [this](int n) { totals.append(n); }, q);
+        connect(
+            dm, &DeviceManager::finishReadReadBack, this,
+            [this](Bytes f, int g) {
+                groups.append({f, g});
+            },
+            q);
+        connect(
+            dm, &DeviceManager::stateProcessing, this,
+            [this](QString text, int type) {
+                messages.append({text, type});
+            },
+            q);
+        connect(
+            dm, &DeviceManager::finishReadSystemInfo, this,
+            [this](Bytes f) { identities.append(f); }, q);
         thread.start();
     }
 
@@ -102,7 +123,8 @@ public:
         QMetaObject::invokeMethod(
             dm,
             [this] {
-                QMetaObject::invokeMethod(this, [this] { ++done; }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { ++done; }, Qt::QueuedConnection);
             },
             Qt::QueuedConnection);
         return QTest::qWaitFor([&] { return done >= target; }, timeoutMs);

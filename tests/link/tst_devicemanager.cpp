@@ -101,8 +101,9 @@ private slots:
     {
         DeviceManager dm; // on this thread, so the warning can be awaited here
         QList<QPair<bool, QString>> results;
-        connect(&dm, &DeviceManager::finishUsbDetection,
-                [&](bool ok, QString p) { results.append({ok, p}); });
+        connect(&dm, &DeviceManager::finishUsbDetection, [&](bool ok, QString p) {
+            results.append({ok, p});
+        });
 
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("cannot open /dev/hidraw7 .*No such file"));
@@ -183,14 +184,14 @@ private slots:
         QVERIFY(h.settle());
 
         const QList<QByteArray> expected{
-            hex("0008ABCD040011001500"),             // identity
-            hex("0008ABCD040005000900"),             // live
-            hex("0008ABCD040008000C00"),             // store count
-            hex("0009ABCD05000700010D00"),           // group 1
-            hex("0009ABCD05000700020E00"),           // group 2
-            hex("000AABCD0600010000AAB100"),         // start
-            hex("000AABCD0600010000000700"),         // stop
-            hex("000AABCD0600010003030D00"),         // current index 3
+            hex("0008ABCD040011001500"),               // identity
+            hex("0008ABCD040005000900"),               // live
+            hex("0008ABCD040008000C00"),               // store count
+            hex("0009ABCD05000700010D00"),             // group 1
+            hex("0009ABCD05000700020E00"),             // group 2
+            hex("000AABCD0600010000AAB100"),           // start
+            hex("000AABCD0600010000000700"),           // stop
+            hex("000AABCD0600010003030D00"),           // current index 3
             hex("000FABCD0B000100010000484103009900"), // 12.5 μΩ
         };
         const QList<sim::SimWrite> log = rv->writeLog();
@@ -200,9 +201,9 @@ private slots:
             QCOMPARE(log[i].raw.size(), 65);
             QCOMPARE(log[i].raw, expected[i] + QByteArray(65 - expected[i].size(), '\0'));
         }
-        QCOMPARE(h.messages, (QList<Message>{msg("", 6), msg("开始测试", 0), msg("停止测试", 0),
-                                             msg("更新测量设置成功", 0),
-                                             msg("更新测量设置成功", 0)}));
+        QCOMPARE(h.messages,
+                 (QList<Message>{msg("", 6), msg("开始测试", 0), msg("停止测试", 0),
+                                 msg("更新测量设置成功", 0), msg("更新测量设置成功", 0)}));
         QCOMPARE(rv->settings().currentIndex, 3);
         QCOMPARE(rv->settings().comparisonValue, 12.5f);
     }

@@ -55,9 +55,15 @@ private slots:
         QTest::addColumn<QString>("success");
         QTest::addColumn<QString>("failure");
         QTest::addColumn<int>("failureType");
-        QTest::newRow("start") << "start" << "开始测试" << "请求开始测试失败" << 0;
-        QTest::newRow("stop") << "stop" << "停止测试" << "请求停止测试失败" << 0;
-        QTest::newRow("setting") << "setting" << "更新测量设置成功" << "更新测量设置失败" << 3;
+        QTest::newRow("start") << "start"
+                               << "开始测试"
+                               << "请求开始测试失败" << 0;
+        QTest::newRow("stop") << "stop"
+                              << "停止测试"
+                              << "请求停止测试失败" << 0;
+        QTest::newRow("setting") << "setting"
+                                 << "更新测量设置成功"
+                                 << "更新测量设置失败" << 3;
     }
 
     void parameterExchanges()
@@ -104,8 +110,8 @@ private slots:
         emit h.updateTestSettingSignal(hex("000AABCD06000100030B1500")); // index 11: 110 A
         emit h.updateTestSettingSignal(hex("000AABCD06000100030A1400")); // index 10: 100 A
         QVERIFY(h.settle());
-        QCOMPARE(h.messages, (QList<Message>{msg("更新测量设置失败", 3),
-                                             msg("更新测量设置成功", 0)}));
+        QCOMPARE(h.messages,
+                 (QList<Message>{msg("更新测量设置失败", 3), msg("更新测量设置成功", 0)}));
         QCOMPARE(rv->settings().currentIndex, 10);
     }
 

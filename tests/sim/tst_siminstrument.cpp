@@ -20,7 +20,10 @@ using sim::SimInstrument;
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
 
 // Requests as the link sends them (report ID, count, frame).
 const char* const kLive = "0008ABCD040005000900";
@@ -92,7 +95,10 @@ QByteArray currentIndexFrame(int index)
     return parameter(hex("000AABCD0600010003") + char(index));
 }
 
-QByteArray testTimeFrame(int seconds) { return parameter(hex("000AABCD0600010004") + char(seconds)); }
+QByteArray testTimeFrame(int seconds)
+{
+    return parameter(hex("000AABCD0600010004") + char(seconds));
+}
 
 } // namespace
 
@@ -253,8 +259,8 @@ private slots:
         QCOMPARE(int(ack[4]), 0x01);
         QCOMPARE(ack.at(6) == 'O', accepted);
         const sim::InstrumentSettings after = rv->settings();
-        QCOMPARE(after.currentIndex != before.currentIndex
-                     || after.testTimeSeconds != before.testTimeSeconds,
+        QCOMPARE(after.currentIndex != before.currentIndex ||
+                     after.testTimeSeconds != before.testTimeSeconds,
                  accepted);
     }
 
