@@ -1,0 +1,284 @@
+// Construction, wiring, the shared enable/disable switches and shut-down.
+#include "MainWindow.h"
+
+#include "ButtonStyles.h"
+#include "DeviceManager.h"
+#include "HotplugMonitor.h"
+#include "ParseData.h"
+#include "SwitchButton.h"
+#include "ui_mainwindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QThread>
+#include <QTimeLine>
+#include <QTimer>
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      reportTitleFont(QStringLiteral("Microsoft Yahei"), 12, 57),
+      reportHeadingFont(QStringLiteral("Microsoft Yahei"), 14, 57),
+      reportTextFont(QStringLiteral("Microsoft Yahei"), 11, 50),
+      reportLightFont(QStringLiteral("Microsoft Yahei"), 11, 25)
+{
+    ui = new Ui::MainWindow;
+    ui->setupUi(this);
+
+    registerDeviceNotification();
+    initUi();
+
+    ui->stackedWidget->setCurrentIndex(0);
+    ui->actionLiveTestView->setChecked(true);
+
+    deviceThread = new QThread;
+    deviceManager = new DeviceManager;
+    deviceManager->moveToThread(deviceThread);
+    parseThread = new QThread;
+    parseData = new ParseData;
+    parseData->moveToThread(parseThread);
+
+    liveTimer = new QTimer(this);
+    autoTestTimeLine = new QTimeLine(1000, this);
+
+    makeConnections();
+
+    hotplug = new HotplugMonitor(this);
+    connect(hotplug, &HotplugMonitor::deviceArrived, this, &MainWindow::deviceArrivedSlot);
+    connect(hotplug, &HotplugMonitor::deviceRemoved, this, &MainWindow::deviceRemovedSlot);
+}
+
+MainWindow::~MainWindow()
+{
+    // The threads were asked to delete themselves once finished; they are
+    // deleted here instead, so that request is withdrawn first and each
+    // thread object dies exactly once.
+    for (QThread* thread : {deviceThread, parseThread}) {
+        disconnect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        thread->quit();
+        thread->wait();
+        delete thread;
+    }
+    delete deviceManager;
+    delete parseData;
+    delete ui;
+}
+
+void MainWindow::makeConnections()
+{
+    connect(ui->switchButton, &SwitchButton::statusChanged, this,
+            &MainWindow::onSwitchButtonStatusChanged);
+    connect(ui->switchButton, &SwitchButton::statusChangedMouse, this,
+            &MainWindow::onSwitchButtonStatusChangedMouse);
+    connect(this, &MainWindow::updateSwitchStatusSignal, ui->switchButton,
+            &SwitchButton::updateSwitchStatusSlot);
+    connect(deviceThread, &QThread::finished, deviceThread, &QObject::deleteLater);
+    connect(parseThread, &QThread::finished, parseThread, &QObject::deleteLater);
+    connect(this, &MainWindow::detectDeviceSignal, deviceManager, &DeviceManager::detectDevices);
+    connect(deviceManager, &DeviceManager::detectedDeviceSignal, this,
+            &MainWindow::detectedDeviceSlot);
+    connect(this, &MainWindow::connectUsbSignal, deviceManager, &DeviceManager::connectSlot);
+    connect(deviceManager, &DeviceManager::finishUsbDetection, this, &MainWindow::usbStatus);
+    connect(deviceManager, &DeviceManager::upperSwitchOnSignal, this,
+            &MainWindow::upperSwitchOnSlot);
+    connect(this, &MainWindow::disConnectSignal, deviceManager, &DeviceManager::disconnectSlot);
+    connect(liveTimer, &QTimer::timeout, deviceManager, &DeviceManager::readWriteLiveDataSlot);
+    connect(deviceManager, &DeviceManager::finishReadRealTime, parseData,
+            &ParseData::parseRealTimeData);
+    connect(parseData, &ParseData::finishReadRealTimeData, this, &MainWindow::showRealTimeData);
+    connect(this, &MainWindow::startReadStoreTotalNum, deviceManager,
+            &DeviceManager::readWriteStoreTotalNum);
+    // Row 16 (store count to the stored-data page) and row 20 (decoded
+    // stored records) belong to the stored-data page and are made with it.
+    connect(this, &MainWindow::startReadReadBackData, deviceManager,
+            &DeviceManager::readWriteStorageDataSlot);
+    connect(this, &MainWindow::stopCirculationSignal, deviceManager,
+            &DeviceManager::stopCirculation);
+    connect(deviceManager, &DeviceManager::finishReadReadBack, parseData,
+            &ParseData::parseReadBackData);
+    connect(deviceManager, &DeviceManager::stateProcessing, this, &MainWindow::stateProcessingSlot);
+    connect(parseData, &ParseData::stateProcessing, this, &MainWindow::stateProcessingSlot);
+    connect(this, &MainWindow::startTestingSignal, deviceManager,
+            &DeviceManager::requestStartTestingSlot);
+    connect(this, &MainWindow::stopTestingSignal, deviceManager,
+            &DeviceManager::requestStopTestingSlot);
+    connect(this, &MainWindow::updateTestSettingSignal, deviceManager,
+            &DeviceManager::updateTestSettingSlot);
+    connect(this, &MainWindow::getSystemInfoSignal, deviceManager,
+            &DeviceManager::readWriteSystemInfo);
+    connect(deviceManager, &DeviceManager::finishReadSystemInfo, parseData,
+            &ParseData::parseSystemInfo);
+    connect(parseData, &ParseData::finishReadSystemInfoData, this, &MainWindow::onSystemInfoSlot);
+}
+
+void MainWindow::initUi()
+{
+    setWindowTitle(tr("回路电阻测试仪"));
+
+    auto* spacer = new QWidget(ui->toolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    ui->toolBar->addWidget(spacer);
+    ui->toolBar->addAction(ui->actionLiveTestView);
+    ui->toolBar->addAction(ui->actionStorageView);
+
+    setSettingControlsEnabled(false);
+    setLivePageActionsEnabled(false);
+    if (!isConnected)
+        setStorageActionsEnabled(false);
+    else
+        setStorageActionsEnabled(ui->stackedWidget->currentIndex() == 1);
+
+    setViewActionsEnabled(true);
+    ui->GroupBox_Comparison->hide();
+    ui->pushButton_UpdatePara->setEnabled(false);
+    ui->pushButton_Test->setEnabled(false);
+
+    ui->actionConnect->setText(tr("连接"));
+    ui->switchButton->setTextOff(tr("关闭"));
+    ui->switchButton->setTextOn(tr("开启"));
+    ui->label_Comparison->setText(tr("比较值"));
+    ui->label_CurrentSetting->setText(tr("电流设置"));
+    ui->label_TestingTime->setText(tr("测试时间"));
+    ui->spinBox_TestingTimeValue->setSpecialValueText(QStringLiteral(" "));
+    ui->label_StoreNumber->setText(tr("存储组数"));
+    ui->label_TestingCurrent->setText(tr("测试电流"));
+    ui->label_TimeLeft->setText(tr("剩余时间"));
+    ui->groupBox_Remark->setTitle(tr("备注"));
+
+    liveRecordModel = new QStandardItemModel(0, 9, this);
+    ui->tableView_LiveRecord->setModel(liveRecordModel);
+    const QStringList liveHeaders = {tr("序号"),     tr("记录时间"), tr("测试时间"),
+                                     tr("电流设置"), tr("测试电流"), tr("测试电阻"),
+                                     tr("比较值"),   tr("比较结果"), tr("备注")};
+    for (int c = 0; c < liveHeaders.size(); ++c)
+        liveRecordModel->setHeaderData(c, Qt::Horizontal, liveHeaders.at(c), Qt::DisplayRole);
+    ui->tableView_LiveRecord->setColumnWidth(1, 150);
+
+    storageModel = new QStandardItemModel(0, 7, this);
+    ui->tableView_Storage->setModel(storageModel);
+    const QStringList storageHeaders = {tr("存储编号"), tr("记录时间"), tr("测试时间"),
+                                        tr("测试电流"), tr("测试电阻"), tr("比较值"),
+                                        tr("比较结果")};
+    for (int c = 0; c < storageHeaders.size(); ++c)
+        storageModel->setHeaderData(c, Qt::Horizontal, storageHeaders.at(c), Qt::DisplayRole);
+    ui->tableView_Storage->setColumnWidth(1, 150);
+
+    ui->tableView_LiveRecord->horizontalHeader()->setSectionResizeMode(
+        QHeaderView::ResizeToContents);
+    ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(
+        QHeaderView::ResizeToContents);
+    ui->tableView_Storage->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+    ui->progressBar->setValue(0);
+    ui->textEdit_Remark->clear();
+    ui->statusbar->clearMessage();
+}
+
+void MainWindow::setLivePageActionsEnabled(bool on)
+{
+    const bool enable = on && ui->stackedWidget->currentIndex() != 1 && !storageReading;
+    ui->actionExportToPDF->setEnabled(enable);
+    ui->actionAutomatic_measurement->setEnabled(enable);
+}
+
+void MainWindow::setStorageActionsEnabled(bool on)
+{
+    ui->actionImport_storage->setEnabled(on);
+    ui->actionExportToExcel->setEnabled(on);
+}
+
+void MainWindow::setViewActionsEnabled(bool on)
+{
+    ui->actionLiveTestView->setEnabled(on);
+    ui->actionStorageView->setEnabled(on);
+}
+
+void MainWindow::setLanguageActionsEnabled(bool on)
+{
+    for (QAction* action : qAsConst(languageActions)) {
+        if (!action->data().toString().isEmpty())
+            action->setEnabled(on);
+    }
+}
+
+void MainWindow::setSettingControlsEnabled(bool on)
+{
+    ui->switchButton->setEnabled(on);
+    ui->doubleSpinBox_ComparisonValue->setEnabled(on);
+    ui->comboBox_ComparisonUnitValue->setEnabled(on);
+    ui->comboBox_CurrentSettingValue->setEnabled(on);
+    ui->spinBox_TestingTimeValue->setEnabled(on);
+}
+
+void MainWindow::setComparisonEditEnabled(bool on)
+{
+    ui->doubleSpinBox_ComparisonValue->setEnabled(on);
+    ui->comboBox_ComparisonUnitValue->setEnabled(on);
+}
+
+void MainWindow::lockForAutoTest()
+{
+    setViewActionsEnabled(false);
+    setLivePageActionsEnabled(false);
+    setStorageActionsEnabled(false);
+    setLanguageActionsEnabled(false);
+}
+
+void MainWindow::startThreadIfIdle(QThread* thread)
+{
+    if (!thread->isRunning())
+        thread->start();
+}
+
+void MainWindow::startLivePolling()
+{
+    startThreadIfIdle(deviceThread);
+    if (!liveTimer->isActive())
+        liveTimer->start(sampleInterval);
+    startThreadIfIdle(parseThread);
+    lockSettingControls();
+}
+
+void MainWindow::lockSettingControls()
+{
+    editingSettings = false;
+    setSettingControlsEnabled(false);
+    ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+}
+
+void MainWindow::resetToDisconnected()
+{
+    if (liveTimer->isActive())
+        liveTimer->stop();
+    if (autoTestTimeLine->state() == QTimeLine::Running)
+        autoTestTimeLine->stop();
+    if (autoTestActive) {
+        if (autoTestWindow)
+            autoTestWindow->close();
+        autoTestActive = false;
+    }
+    testRunning = false;
+    previousTestState = 0;
+    editingSettings = false;
+    resetLiveDisplay();
+    setLivePageActionsEnabled(false);
+    setStorageActionsEnabled(false);
+    setViewActionsEnabled(true);
+    setLanguageActionsEnabled(true);
+    ui->actionConnect->setText(tr("连接"));
+    ui->pushButton_UpdatePara->setEnabled(false);
+    ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+    ui->pushButton_Test->setEnabled(false);
+    ui->pushButton_Test->setStyleSheet(buttonstyles::testIdle());
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    if (isConnected && storageReading) {
+        deviceManager->stopCirculation(true);
+        storageReading = false;
+    }
+    QCoreApplication::quit();
+    e->accept();
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "Records.h"
+
+#include <QActionGroup>
+#include <QByteArray>
+#include <QFont>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QTranslator>
+
+class DeviceManager;
+class ParseData;
+class HotplugMonitor;
+class QAction;
+class QStandardItemModel;
+class QTableView;
+class QThread;
+class QTimeLine;
+class QTimer;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The controller: owns the form, the two workers and their threads, and turns
+// the operator's actions and the instrument's replies into each other.
+// Split over several source files by concern (core and wiring, connection,
+// live page).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+signals:
+    void detectDeviceSignal();
+    void connectUsbSignal(QString devicePath);
+    void disConnectSignal();
+    void startReadStoreTotalNum();
+    void startReadReadBackData();
+    void stopCirculationSignal(bool stop);
+    void startTestingSignal();
+    void stopTestingSignal();
+    void updateTestSettingSignal(QByteArray data);
+    void updateSwitchStatusSignal(bool checked);
+    void getSystemInfoSignal();
+    void sendSystemInfoSignal(DeviceInfo info);
+
+private slots:
+    void detectedDeviceSlot(QStringList paths);
+    void on_actionConnect_triggered();
+    void usbStatus(bool isConnected, QString devicePath);
+    void upperSwitchOnSlot();
+    void onSystemInfoSlot(DeviceInfo info);
+    void showRealTimeData(ReceiveLiveData rld);
+    void on_pushButton_delete_clicked();
+    void on_pushButton_clear_clicked();
+    void on_stackedWidget_currentChanged(int arg1);
+    void on_actionLiveTestView_triggered();
+    void on_actionStorageView_triggered();
+    void on_actionSample_interval_triggered();
+    void sampleIntervalSlot(int interval);
+    void on_pushButton_Test_clicked();
+    void stateProcessingSlot(QString logMessage, int errorType);
+    void on_pushButton_UpdatePara_clicked();
+    void onSwitchButtonStatusChanged(bool checked);
+    void onSwitchButtonStatusChangedMouse(bool checked);
+    void on_doubleSpinBox_ComparisonValue_editingFinished();
+    void on_spinBox_TestingTimeValue_editingFinished();
+    void on_comboBox_ComparisonUnitValue_activated(int index);
+    void on_comboBox_CurrentSettingValue_activated(int index);
+    void on_actionDeviceInfo_triggered();
+
+    // Hot-plug reactions (the platform's monitor reports; see HotplugMonitor).
+    void deviceArrivedSlot();
+    void deviceRemovedSlot(const QString& path);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+#endif
+
+private:
+    // Action groups and control groups switched together.
+    void setLivePageActionsEnabled(bool on);
+    void setStorageActionsEnabled(bool on);
+    void setViewActionsEnabled(bool on);
+    void setLanguageActionsEnabled(bool on);
+    void setSettingControlsEnabled(bool on);
+    void setComparisonEditEnabled(bool on);
+    void lockForAutoTest();
+    void startLivePolling();
+    void lockSettingControls();
+    void resetLiveDisplay();
+    void resetToDisconnected();
+    void registerDeviceNotification();
+    void initUi();
+    void makeConnections();
+    void startThreadIfIdle(QThread* thread);
+
+    // Live page.
+    void startTest();
+    void appendLiveRecord();
+    void deleteSelectedRows(QTableView* view);
+    void sendSettingFrame(const QByteArray& frame);
+    void logFrame(const QByteArray& frame);
+    void fillComparisonUnits();
+    void sendComparisonSetting(int unitIndex);
+
+    Ui::MainWindow* ui = nullptr;
+
+    QString devicePath;
+    DeviceManager* deviceManager = nullptr;
+    ParseData* parseData = nullptr;
+    QThread* deviceThread = nullptr;
+    QThread* parseThread = nullptr;
+    QTimer* liveTimer = nullptr;
+    QStandardItemModel* liveRecordModel = nullptr;
+    QStandardItemModel* storageModel = nullptr;
+    QWidget* autoTestWindow = nullptr;
+    QTimeLine* autoTestTimeLine = nullptr;
+    QActionGroup* languageGroup = nullptr;
+    QList<QAction*> languageActions;
+    QTranslator appTranslator;
+    QTranslator qtTranslator;
+    QString currentLanguage = QStringLiteral("zh");
+    QString languagePath;
+    bool isEnglish = false;
+    bool isConnected = false;
+    DeviceInfo deviceInfo;
+    int sampleInterval = 500;
+    int autoTestInterval = 10;
+    int autoTestCount = 1;
+    int autoTestDone = 0;
+    bool autoTestActive = false;
+    bool autoTestWaiting = false;
+    int storageTotal = 0;
+    bool storageReading = false;
+    bool testRunning = false;
+    int previousTestState = 0;
+    bool editingSettings = false;
+    bool comparisonOn = false;
+    QString comparisonValueText;
+    int comparisonUnitIndex = -1;
+
+    // Report layout state, used by the PDF export.
+    int lineStep = 100;
+    QFont reportTitleFont;
+    QFont reportHeadingFont;
+    QFont reportTextFont;
+    QFont reportLightFont;
+
+    HotplugMonitor* hotplug = nullptr;
+
+    // The controller's tests inspect its state and feed it records directly.
+    friend class TestMainWindow;
+};

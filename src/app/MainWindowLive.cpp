@@ -1,0 +1,313 @@
+// The live measurement page: readings, settings edits, tests and the record table.
+#include "MainWindow.h"
+
+#include "ButtonStyles.h"
+#include "Frames.h"
+#include "LiveLogic.h"
+#include "SampleIntervalDialog.h"
+#include "SwitchButton.h"
+#include "ui_mainwindow.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QItemSelectionModel>
+#include <QPixmap>
+#include <QStandardItemModel>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+const QColor kPassColour(6, 186, 39);
+const QColor kFailColour(210, 0, 22);
+
+// The instrument needs a moment after a start, stop or test-time write before
+// it answers the next request reliably.
+void pauseForInstrument() { QThread::msleep(200); }
+} // namespace
+
+void MainWindow::showRealTimeData(ReceiveLiveData rld)
+{
+    if (!isConnected) {
+        resetToDisconnected();
+        ui->actionConnect->setText(tr("连接"));
+        ui->statusbar->showMessage(tr("设备未连接"));
+        return;
+    }
+
+    comparisonOn = rld.comparisonSwitch;
+    comparisonValueText = rld.comparisonValue;
+    comparisonUnitIndex = rld.comparisonUnitIndex;
+    emit updateSwitchStatusSignal(comparisonOn);
+
+    ui->comboBox_CurrentSettingValue->setCurrentIndex(livelogic::currentIndexFor(rld.currentSetting));
+    ui->spinBox_TestingTimeValue->setValue(rld.testingTime);
+
+    ui->label_TestStatus->setText(rld.testStatus);
+    ui->label_TestingResValue->setText(rld.testingResValue + QLatin1Char(' ') + rld.testingResUnit);
+
+    if (!rld.comparativeResult.isEmpty()) {
+        QPalette palette = ui->label_ComparativeReslutValue->palette();
+        palette.setColor(QPalette::WindowText, rld.comparativePass ? kPassColour : kFailColour);
+        ui->label_ComparativeReslutValue->setPalette(palette);
+        ui->label_ComparativeReslutValue->setText(rld.comparativeResult);
+    }
+
+    ui->label_StoreNumberValue->setText(rld.storeNumber);
+    ui->label_TestingCurrentValue->setText(rld.testingCurrentValue + rld.testingCurrentUnit);
+    ui->label_TimeLeftValue->setText(rld.timeLeftValue + rld.timeLeftUnit);
+
+    if (rld.overTemperature) {
+        ui->statusbar->showMessage(QString());
+        ui->stackedWidget_Live->setCurrentIndex(1);
+        ui->label_OverTemp->setPixmap(QPixmap(isEnglish ? QStringLiteral(":/resource/overTempEn.png")
+                                                        : QStringLiteral(":/resource/overTempZh.png")));
+    } else {
+        ui->stackedWidget_Live->setCurrentIndex(0);
+    }
+
+    if (rld.testState == 1) {
+        testRunning = true;
+        setViewActionsEnabled(false);
+        setLivePageActionsEnabled(false);
+        setStorageActionsEnabled(false);
+        ui->pushButton_UpdatePara->setEnabled(false);
+        ui->pushButton_Test->setEnabled(true);
+        ui->pushButton_Test->setStyleSheet(buttonstyles::testRunning());
+    } else {
+        testRunning = false;
+        if (!autoTestActive) {
+            setLivePageActionsEnabled(true);
+            setStorageActionsEnabled(true);
+            setViewActionsEnabled(true);
+            setLanguageActionsEnabled(true);
+        } else {
+            lockForAutoTest();
+        }
+        ui->pushButton_UpdatePara->setEnabled(true);
+        ui->pushButton_Test->setEnabled(true);
+        ui->pushButton_Test->setStyleSheet(buttonstyles::testIdle());
+        if (previousTestState == 1)
+            appendLiveRecord();
+    }
+    previousTestState = rld.testState;
+}
+
+void MainWindow::onSwitchButtonStatusChanged(bool checked)
+{
+    bool isNumber = false;
+    const double value = comparisonValueText.toDouble(&isNumber);
+    if (isNumber) {
+        const int point = comparisonValueText.indexOf(QLatin1Char('.'));
+        ui->doubleSpinBox_ComparisonValue->setDecimals(
+            point < 0 ? 0 : comparisonValueText.size() - point - 1);
+        ui->doubleSpinBox_ComparisonValue->setValue(value);
+    }
+    ui->comboBox_ComparisonUnitValue->setCurrentIndex(comparisonUnitIndex);
+    ui->GroupBox_Comparison->setVisible(checked);
+    const bool editable = ui->switchButton->isEnabled() && checked;
+    setComparisonEditEnabled(editable);
+}
+
+void MainWindow::onSwitchButtonStatusChangedMouse(bool checked)
+{
+    onSwitchButtonStatusChanged(checked);
+    sendSettingFrame(frames::comparisonSwitchFrame(checked));
+}
+
+void MainWindow::on_doubleSpinBox_ComparisonValue_editingFinished()
+{
+    sendComparisonSetting(ui->comboBox_ComparisonUnitValue->currentIndex());
+}
+
+void MainWindow::on_comboBox_ComparisonUnitValue_activated(int index)
+{
+    sendComparisonSetting(index);
+}
+
+void MainWindow::sendComparisonSetting(int unitIndex)
+{
+    QDoubleSpinBox* box = ui->doubleSpinBox_ComparisonValue;
+    // Showing five significant digits rounds the value; the frame carries the
+    // value as the operator now sees it.
+    box->setDecimals(frames::decimalsFor(box->value()));
+    sendSettingFrame(frames::comparisonSettingFrame(box->value(), unitIndex));
+}
+
+void MainWindow::on_comboBox_CurrentSettingValue_activated(int index)
+{
+    sendSettingFrame(frames::testCurrentFrame(index));
+}
+
+void MainWindow::on_spinBox_TestingTimeValue_editingFinished()
+{
+    sendSettingFrame(frames::testTimeFrame(ui->spinBox_TestingTimeValue->value()));
+    pauseForInstrument();
+}
+
+void MainWindow::sendSettingFrame(const QByteArray& frame)
+{
+    if (frame.isEmpty())
+        return;
+    emit updateTestSettingSignal(frame);
+    logFrame(frame);
+}
+
+void MainWindow::logFrame(const QByteArray& frame)
+{
+    QString line;
+    for (char byte : frame)
+        line += QStringLiteral("%1 ").arg(quint8(byte), 2, 16, QLatin1Char('0'));
+    qDebug().noquote() << line;
+}
+
+void MainWindow::on_pushButton_UpdatePara_clicked()
+{
+    if (!isConnected) {
+        ui->statusbar->showMessage(tr("设备未连接"));
+        return;
+    }
+    ui->statusbar->clearMessage();
+    editingSettings = !editingSettings;
+    if (editingSettings) {
+        if (liveTimer->isActive())
+            liveTimer->stop();
+        startThreadIfIdle(deviceThread);
+        startThreadIfIdle(parseThread);
+        setSettingControlsEnabled(true);
+        setViewActionsEnabled(true);
+        ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateEditing());
+    } else {
+        startLivePolling();
+        setSettingControlsEnabled(false);
+        setComparisonEditEnabled(false);
+        ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+    }
+}
+
+void MainWindow::on_pushButton_Test_clicked()
+{
+    if (!isConnected) {
+        ui->statusbar->showMessage(tr("设备未连接"));
+        return;
+    }
+    if (testRunning) {
+        emit stopTestingSignal();
+        pauseForInstrument();
+    } else {
+        startTest();
+    }
+}
+
+void MainWindow::startTest()
+{
+    emit startTestingSignal();
+    pauseForInstrument();
+    startLivePolling();
+}
+
+void MainWindow::onSystemInfoSlot(DeviceInfo info)
+{
+    deviceInfo = info;
+    ui->comboBox_CurrentSettingValue->clear();
+    ui->comboBox_CurrentSettingValue->addItems(livelogic::currentListFor(info.model));
+    ui->comboBox_CurrentSettingValue->setCurrentIndex(-1);
+}
+
+void MainWindow::fillComparisonUnits()
+{
+    QComboBox* units = ui->comboBox_ComparisonUnitValue;
+    units->clear();
+    units->addItem(QStringLiteral("μΩ"));
+    units->addItem(QStringLiteral("mΩ"));
+    units->setCurrentIndex(-1);
+}
+
+void MainWindow::appendLiveRecord()
+{
+    ui->tableView_LiveRecord->show();
+    const int row = liveRecordModel->rowCount();
+    liveRecordModel->insertRow(row);
+    ui->tableView_LiveRecord->scrollToBottom();
+
+    const QString comparison =
+        comparisonOn ? ui->doubleSpinBox_ComparisonValue->text() +
+                           ui->comboBox_ComparisonUnitValue->currentText()
+                     : QString();
+    const QStringList cells = {
+        QString::number(row + 1),
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        livelogic::elapsedTestTime(ui->spinBox_TestingTimeValue->value(),
+                                   ui->label_TimeLeftValue->text()),
+        ui->comboBox_CurrentSettingValue->currentText(),
+        ui->label_TestingCurrentValue->text(),
+        ui->label_TestingResValue->text(),
+        comparison,
+        ui->label_ComparativeReslutValue->text(),
+        ui->textEdit_Remark->toPlainText(),
+    };
+    for (int c = 0; c < cells.size(); ++c)
+        liveRecordModel->setItem(row, c, new QStandardItem(cells.at(c)));
+
+    for (int r = 0; r < liveRecordModel->rowCount(); ++r) {
+        for (int c = 0; c < liveRecordModel->columnCount(); ++c) {
+            QStandardItem* item = liveRecordModel->item(r, c);
+            if (!item)
+                continue;
+            item->setTextAlignment(Qt::AlignCenter);
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        }
+    }
+}
+
+void MainWindow::on_pushButton_delete_clicked() { deleteSelectedRows(ui->tableView_LiveRecord); }
+
+void MainWindow::deleteSelectedRows(QTableView* view)
+{
+    auto* model = qobject_cast<QStandardItemModel*>(view->model());
+    if (!model || !view->selectionModel())
+        return;
+    QList<int> rows;
+    for (const QModelIndex& index : view->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int row : qAsConst(rows))
+        model->removeRow(row);
+    for (int r = 0; r < model->rowCount(); ++r)
+        model->setData(model->index(r, 0), QString::number(r + 1), Qt::EditRole);
+}
+
+void MainWindow::on_pushButton_clear_clicked()
+{
+    liveRecordModel->removeRows(0, liveRecordModel->rowCount());
+}
+
+void MainWindow::on_actionSample_interval_triggered()
+{
+    auto* dialog = new SampleIntervalDialog(this);
+    connect(dialog, &SampleIntervalDialog::sampleIntervalSignal, this,
+            &MainWindow::sampleIntervalSlot);
+    dialog->show();
+}
+
+void MainWindow::sampleIntervalSlot(int interval)
+{
+    sampleInterval = interval;
+    liveTimer->setInterval(interval);
+}
+
+void MainWindow::resetLiveDisplay()
+{
+    setSettingControlsEnabled(false);
+    comparisonOn = false;
+    emit updateSwitchStatusSignal(false);
+    ui->comboBox_CurrentSettingValue->setCurrentIndex(-1);
+    ui->spinBox_TestingTimeValue->setValue(9);
+    ui->label_TestStatus->clear();
+    ui->label_TestingResValue->clear();
+    ui->label_ComparativeReslutValue->clear();
+    ui->label_StoreNumberValue->clear();
+    ui->label_TestingCurrentValue->clear();
+    ui->label_TimeLeftValue->clear();
+}

@@ -1,0 +1,49 @@
+// The live page's pure rules: current lists and elapsed test time.
+#include "LiveLogic.h"
+
+#include <QtTest>
+
+class TestLiveLogic : public QObject
+{
+    Q_OBJECT
+private slots:
+    void currentLists()
+    {
+        const QStringList a = livelogic::currentListFor(QStringLiteral("RV718A     "));
+        QCOMPARE(a.size(), 11);
+        QCOMPARE(a.first(), QStringLiteral("5A"));
+        QCOMPARE(a.at(1), QStringLiteral("10A"));
+        QCOMPARE(a.last(), QStringLiteral("100A"));
+        // Anything that is not an RV718A gets the 200 A list, even an empty model.
+        for (const QString& model : {QStringLiteral("RV718B     "), QString(), QStringLiteral("rv718a")}) {
+            const QStringList b = livelogic::currentListFor(model);
+            QCOMPARE(b.size(), 21);
+            QCOMPARE(b.last(), QStringLiteral("200A"));
+        }
+        QCOMPARE(livelogic::currentIndexFor(5), 0);
+        QCOMPARE(livelogic::currentIndexFor(100), 10);
+        QCOMPARE(livelogic::currentIndexFor(200), 20);
+    }
+
+    void elapsedTime_data()
+    {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("elapsed");
+        QTest::newRow("finished") << 30 << "0S" << "30S";
+        QTest::newRow("stopped early") << 30 << "12S" << "18S";
+        QTest::newRow("padded") << 60 << "  5S" << "55S";
+        QTest::newRow("not a number") << 30 << "--S" << "30S";
+        QTest::newRow("empty") << 10 << "" << "10S";
+    }
+    void elapsedTime()
+    {
+        QFETCH(int, set);
+        QFETCH(QString, left);
+        QFETCH(QString, elapsed);
+        QCOMPARE(livelogic::elapsedTestTime(set, left), elapsed);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLiveLogic)
+#include "tst_livelogic.moc"
