@@ -1,50 +1,109 @@
-// The link worker against the simulated instrument: what goes on the wire,
-// what comes back, the read-back loop and the life of the device handle.
-#include "LinkHarness.h"
+// The link worker on its own thread against the simulated instrument: what goes
+// on the wire, what comes back, the read-back loop, faults and the device handle.
+#include "DeviceManager.h"
+#include "FrameFixtures.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
 
-#include <QRegularExpression>
-#include <QTranslator>
+#include <QThread>
 #include <QtTest>
+
+#include <tuple>
 
 using sim::Fault;
 using sim::Model;
-using sim::SimBus;
 using sim::SimInstrument;
+using DM = DeviceManager;
+using Bytes = std::vector<unsigned char>;
+using Message = QPair<QString, int>;
 
 namespace {
 
-// Answers every "DeviceManager" text with a marked copy, as a catalogue would.
-class MarkingTranslator : public QTranslator
+QByteArray hex(const char* text)
 {
-public:
-    QString translate(const char* context, const char* sourceText, const char* = nullptr,
-                      int = -1) const override
-    {
-        if (qstrcmp(context, "DeviceManager") != 0)
-            return QString();
-        return QStringLiteral("EN:") + QString::fromUtf8(sourceText);
-    }
-    bool isEmpty() const override { return false; }
-};
+    return QByteArray::fromHex(text);
+}
+
+Message msg(const char* utf8, int type)
+{
+    return {QString::fromUtf8(utf8), type};
+}
 
 } // namespace
+
+// A DeviceManager on its own thread, called through queued calls as the
+// window's queued connections do; its signals arrive queued on this thread.
+class Link : public QObject
+{
+    Q_OBJECT
+public:
+    Link()
+    {
+        dm->moveToThread(&thread);
+        connect(dm, &DM::detectedDeviceSignal, this, [this](QStringList p) { detected << p; });
+        connect(dm, &DM::finishUsbDetection, this,
+                [this](bool ok, QString path) { connects << qMakePair(ok, path); });
+        connect(dm, &DM::upperSwitchOnSignal, this, [this] { ++switchOns; });
+        connect(dm, &DM::finishReadRealTime, this, [this](Bytes f) { live << f; });
+        connect(dm, &DM::finishReadStorageNumSignal, this, [this](int n) { totals << n; });
+        connect(dm, &DM::finishReadReadBack, this,
+                [this](Bytes f, int group) { groups << qMakePair(f, group); });
+        connect(dm, &DM::stateProcessing, this,
+                [this](QString text, int type) { messages << Message(text, type); });
+        connect(dm, &DM::finishReadSystemInfo, this, [this](Bytes f) { identities << f; });
+        thread.start();
+    }
+    ~Link() override
+    {
+        thread.quit();
+        thread.wait();
+        delete dm;
+    }
+
+    template <typename Slot, typename... Args> void post(Slot slot, Args... args)
+    {
+        QMetaObject::invokeMethod(
+            dm, [=] { (dm->*slot)(args...); }, Qt::QueuedConnection);
+    }
+    void poll() { post(&DM::readWriteLiveDataSlot); }
+
+    // Waits until everything queued so far has run and its signals arrived.
+    bool settle(int timeoutMs = 20000)
+    {
+        const int target = ++posted;
+        QMetaObject::invokeMethod(
+            dm, [this] { QMetaObject::invokeMethod(this, [this] { ++done; }); },
+            Qt::QueuedConnection);
+        return QTest::qWaitFor([&] { return done >= target; }, timeoutMs);
+    }
+
+    DeviceManager* dm = new DeviceManager;
+    QThread thread;
+    QList<QStringList> detected;
+    QList<QPair<bool, QString>> connects;
+    int switchOns = 0;
+    QList<Bytes> live;
+    QList<int> totals;
+    QList<QPair<Bytes, int>> groups;
+    QList<Message> messages;
+    QList<Bytes> identities;
+
+private:
+    int posted = 0;
+    int done = 0;
+};
 
 class TestDeviceManager : public QObject
 {
     Q_OBJECT
 
-    SimBus& bus = SimBus::instance();
+    sim::SimBus& bus = sim::SimBus::instance();
 
-    // Attaches an instrument and opens it through the harness.
-    SimInstrument* connectTo(LinkHarness& h, Model model = Model::RV718B)
+    SimInstrument* connectTo(Link& h, Model model = Model::RV718B)
     {
         SimInstrument* rv = bus.attach(model);
-        emit h.connectUsbSignal(rv->path());
-        if (!h.settle())
-            return nullptr;
-        return rv;
+        h.post(&DM::connectSlot, rv->path());
+        return h.settle() ? rv : nullptr;
     }
 
 private slots:
@@ -57,96 +116,43 @@ private slots:
         bus.setInstantTimeouts(true);
     }
 
-    // --- detection and connection ---------------------------------------------
-
-    void detectionListsInstrumentsInEnumerationOrder()
+    void detection()
     {
-        LinkHarness h;
-        emit h.detectDeviceSignal();
+        Link h;
+        h.post(&DM::detectDevices);
         QVERIFY(h.settle());
-        QCOMPARE(h.detected, QList<QStringList>{QStringList()});
-
         SimInstrument* a = bus.attach(Model::RV718A);
         bus.attach(Model::RV718A, 0x046D, 0xC52B); // a mouse receiver, not an instrument
         SimInstrument* b = bus.attach(Model::RV718B);
-        emit h.detectDeviceSignal();
+        h.post(&DM::detectDevices);
         QVERIFY(h.settle());
-        QCOMPARE(h.detected.last(), (QStringList{a->path(), b->path()}));
-        QCOMPARE(h.detected.last(), (QStringList{"/dev/hidraw0", "/dev/hidraw2"}));
+        QCOMPARE(h.detected, (QList<QStringList>{{}, {a->path(), b->path()}}));
     }
 
-    void connectWithEmptyPathTouchesNothing()
-    {
-        LinkHarness h;
-        SimInstrument* rv = bus.attach(Model::RV718B);
-        emit h.connectUsbSignal(QString());
-        QVERIFY(h.settle());
-        QCOMPARE(h.connects, (QList<QPair<bool, QString>>{{false, QString()}}));
-        QCOMPARE(bus.openHandleCount(), 0);
-        QVERIFY(rv->writeLog().isEmpty());
-    }
-
-    void connectOpensAndSwitchesToNonBlocking()
-    {
-        LinkHarness h;
-        SimInstrument* rv = connectTo(h);
-        QVERIFY(rv);
-        QCOMPARE(h.connects, (QList<QPair<bool, QString>>{{true, rv->path()}}));
-        QCOMPARE(bus.openHandleCount(), 1);
-        QVERIFY(h.messages.isEmpty());
-    }
-
-    // The operator's bug report has to say which node failed and why.
-    void failedOpenNamesPathAndReason()
-    {
-        DeviceManager dm; // on this thread, so the warning can be awaited here
-        QList<QPair<bool, QString>> results;
-        connect(&dm, &DeviceManager::finishUsbDetection, [&](bool ok, QString p) {
-            results.append({ok, p});
-        });
-
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("cannot open /dev/hidraw7 .*No such file"));
-        dm.connectSlot("/dev/hidraw7");
-
-        SimInstrument* rv = bus.attach(Model::RV718A);
-        rv->setFault(Fault::AccessDenied, true);
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("cannot open /dev/hidraw0 .*Permission denied"));
-        dm.connectSlot(rv->path());
-
-        QCOMPARE(results, (QList<QPair<bool, QString>>{{false, QString()}, {false, QString()}}));
-        QCOMPARE(bus.openHandleCount(), 0);
-    }
-
-    void reconnectClosesTheOldHandle()
-    {
-        LinkHarness h;
-        SimInstrument* first = connectTo(h);
-        SimInstrument* second = bus.attach(Model::RV718A);
-        emit h.connectUsbSignal(second->path());
-        QVERIFY(h.settle());
-        QCOMPARE(bus.openHandleCount(), 1);
-        emit h.liveTick();
-        QVERIFY(h.settle());
-        QVERIFY(first->writeLog().isEmpty());
-        QCOMPARE(second->writeLog().size(), 1);
-        // The new link counts as down until the new instrument answers.
-        QCOMPARE(h.switchOns, 1);
-    }
-
-    void disconnectAndDestructionCloseTheHandle()
+    // An empty path, a reconnect, a disconnect and the destructor: never more
+    // than one handle, none left behind.
+    void handleLife()
     {
         {
-            LinkHarness h;
-            connectTo(h);
-            emit h.disConnectSignal();
+            Link h;
+            h.post(&DM::connectSlot, QString());
             QVERIFY(h.settle());
             QCOMPARE(bus.openHandleCount(), 0);
-            emit h.liveTick();
+            SimInstrument* first = connectTo(h);
+            SimInstrument* second = connectTo(h, Model::RV718A);
+            QCOMPARE(bus.openHandleCount(), 1);
+            h.poll();
             QVERIFY(h.settle());
-            QCOMPARE(h.messages, QList<Message>{msg("设备未连接", 4)});
+            QCOMPARE(first->writeLog().size(), 0);
+            QCOMPARE(second->writeLog().size(), 1);
+            QCOMPARE(h.connects, (QList<QPair<bool, QString>>{
+                                     {false, ""}, {true, first->path()}, {true, second->path()}}));
 
+            h.post(&DM::disconnectSlot);
+            h.poll();
+            QVERIFY(h.settle());
+            QCOMPARE(bus.openHandleCount(), 0);
+            QCOMPARE(h.messages, QList<Message>{msg("设备未连接", 4)});
             connectTo(h);
             QCOMPARE(bus.openHandleCount(), 1);
         }
@@ -164,23 +170,21 @@ private slots:
         QCOMPARE(bus.hidExitCalls(), 1);
     }
 
-    // --- the wire -------------------------------------------------------------
-
     void everyRequestGoesOutPaddedByteForByte()
     {
-        LinkHarness h;
+        Link h;
         SimInstrument* rv = connectTo(h);
         rv->addStoredRecords(2);
-        emit h.getSystemInfoSignal();
-        emit h.liveTick();
-        emit h.startReadStoreTotalNum();
-        emit h.stopCirculationSignal(false);
-        emit h.startReadReadBackData();
-        emit h.startTestingSignal();
-        emit h.stopTestingSignal();
-        emit h.updateTestSettingSignal(hex("000AABCD0600010003030D00"));
-        emit h.updateTestSettingSignal(hex("000FABCD0B000100010000484103009900"));
-        emit h.updateTestSettingSignal(QByteArray()); // sends nothing
+        h.post(&DM::readWriteSystemInfo);
+        h.poll();
+        h.post(&DM::readWriteStoreTotalNum);
+        h.post(&DM::stopCirculation, false);
+        h.post(&DM::readWriteStorageDataSlot);
+        h.post(&DM::requestStartTestingSlot);
+        h.post(&DM::requestStopTestingSlot);
+        h.post(&DM::updateTestSettingSlot, hex("000AABCD0600010003030D00"));
+        h.post(&DM::updateTestSettingSlot, hex("000FABCD0B000100010000484103009900"));
+        h.post(&DM::updateTestSettingSlot, QByteArray()); // sends nothing
         QVERIFY(h.settle());
 
         const QList<QByteArray> expected{
@@ -195,170 +199,201 @@ private slots:
             hex("000FABCD0B000100010000484103009900"), // 12.5 μΩ
         };
         const QList<sim::SimWrite> log = rv->writeLog();
-        QCOMPARE(rv->writtenReports(), expected);
+        QCOMPARE(log.size(), expected.size());
         for (int i = 0; i < log.size(); ++i) {
             QVERIFY2(log[i].accepted, qPrintable(log[i].raw.toHex()));
-            QCOMPARE(log[i].raw.size(), 65);
             QCOMPARE(log[i].raw, expected[i] + QByteArray(65 - expected[i].size(), '\0'));
         }
         QCOMPARE(h.messages,
                  (QList<Message>{msg("", 6), msg("开始测试", 0), msg("停止测试", 0),
                                  msg("更新测量设置成功", 0), msg("更新测量设置成功", 0)}));
-        QCOMPARE(rv->settings().currentIndex, 3);
         QCOMPARE(rv->settings().comparisonValue, 12.5f);
-    }
 
-    void messagesAreTranslatedInTheirContext()
-    {
-        MarkingTranslator translator;
-        QCoreApplication::installTranslator(&translator);
-        LinkHarness h;
-        connectTo(h);
-        emit h.startTestingSignal();
-        emit h.disConnectSignal();
-        emit h.liveTick();
-        QVERIFY(h.settle());
-        QCoreApplication::removeTranslator(&translator);
-        QCOMPARE(h.messages, (QList<Message>{msg("EN:开始测试", 0), msg("EN:设备未连接", 4)}));
-    }
-
-    void repliesGoOnUnchanged()
-    {
-        LinkHarness h;
-        SimInstrument* rv = connectTo(h);
-        rv->addStoredRecords(1);
-        emit h.getSystemInfoSignal();
-        emit h.liveTick();
-        emit h.liveTick();
-        emit h.startReadStoreTotalNum();
-        emit h.startReadReadBackData();
-        QVERIFY(h.settle());
-
-        QCOMPARE(h.identities.size(), 1);
-        const Bytes& id = h.identities[0];
-        QCOMPARE(id.size(), size_t(30));
-        QVERIFY(frameIsSound(id));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(id.data()) + 6, 11),
+        // Replies go on whole and unchanged; the identity reply and the first
+        // poll each find the link down.
+        QList<Bytes> replies = h.identities + h.live;
+        for (const auto& group : h.groups)
+            replies << group.first;
+        QList<int> sizes;
+        for (const Bytes& f : replies) {
+            QVERIFY(fixtures::sealed(f));
+            sizes << int(f.size());
+        }
+        QCOMPARE(sizes, (QList<int>{30, 64, 35, 35}));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(replies[0].data()) + 6, 11),
                  QByteArray("RV718B     "));
-
-        QCOMPARE(h.live.size(), 2);
-        QCOMPARE(h.live[0].size(), size_t(64));
-        QVERIFY(frameIsSound(h.live[0]));
-        QCOMPARE(h.live[0][4], 0x05);
-
-        QCOMPARE(h.totals, QList<int>{1});
-        QCOMPARE(h.groups.size(), 1);
-        QCOMPARE(h.groups[0].second, 1);
-        QCOMPARE(h.groups[0].first.size(), size_t(35));
-        QVERIFY(frameIsSound(h.groups[0].first));
-        QCOMPARE(h.groups[0].first[5], 1);
-
-        // The identity reply and the first poll each find the link down.
+        QCOMPARE(h.groups[1].second, 2);
+        QCOMPARE(int(replies[3][5]), 2);
         QCOMPARE(h.switchOns, 2);
     }
 
-    // --- store count and read-back ----------------------------------------------
-
-    void readBackRequestsEveryGroupThenEnds()
+    void readBackLoop()
     {
-        LinkHarness h;
+        Link h;
         SimInstrument* rv = connectTo(h);
         rv->addStoredRecords(3);
-        emit h.startReadStoreTotalNum();
-        emit h.stopCirculationSignal(false);
-        emit h.startReadReadBackData();
+        h.post(&DM::readWriteStoreTotalNum);
+        h.post(&DM::stopCirculation, true); // stopped already: no request at all
+        h.post(&DM::readWriteStorageDataSlot);
         QVERIFY(h.settle());
         QCOMPARE(h.totals, QList<int>{3});
-        QCOMPARE(h.groups.size(), 3);
-        for (int g = 1; g <= 3; ++g) {
-            QCOMPARE(h.groups[g - 1].second, g);
-            QCOMPARE(int(h.groups[g - 1].first[5]), g);
-        }
         QCOMPARE(h.messages, QList<Message>{msg("", 6)});
-        QCOMPARE(rv->writeLog().size(), 4);
-    }
+        QCOMPARE(rv->writeLog().size(), 1);
 
-    void readBackWithStopSetSendsNothing()
-    {
-        LinkHarness h;
-        SimInstrument* rv = connectTo(h);
-        rv->addStoredRecords(3);
-        emit h.startReadStoreTotalNum();
-        emit h.stopCirculationSignal(true);
-        emit h.startReadReadBackData();
+        rv->clearStoredRecords(); // groups 2 and 3 now go unanswered
+        rv->addStoredRecords(1);
+        h.messages.clear();
+        h.post(&DM::stopCirculation, false);
+        h.post(&DM::readWriteStorageDataSlot);
         QVERIFY(h.settle());
-        QCOMPARE(h.messages, QList<Message>{msg("", 6)});
-        QCOMPARE(rv->writeLog().size(), 1); // the count only
-        QVERIFY(h.groups.isEmpty());
-    }
+        QCOMPARE(h.groups.size(), 1);
+        QCOMPARE(h.groups[0].second, 1);
+        QCOMPARE(int(h.groups[0].first[5]), 1);
+        QCOMPARE(h.messages, (QList<Message>{msg("读取第2组数据失败", 0),
+                                             msg("读取第3组数据失败", 0), msg("", 6)}));
+        QCOMPARE(rv->writeLog().size(), 4);
 
-    void stopFromAnotherThreadEndsTheLoop()
-    {
-        LinkHarness h;
-        SimInstrument* rv = connectTo(h);
-        rv->addStoredRecords(200);
-        emit h.startReadStoreTotalNum();
-        emit h.stopCirculationSignal(false);
-        emit h.startReadReadBackData();
+        // The window stops the loop with a direct call from its own thread.
+        rv->addStoredRecords(199);
+        h.messages.clear();
+        h.groups.clear();
+        h.post(&DM::readWriteStoreTotalNum);
+        h.post(&DM::readWriteStorageDataSlot);
         QTRY_VERIFY(!h.groups.isEmpty());
-        h.dm->stopCirculation(true); // the window's direct call
+        h.dm->stopCirculation(true);
         QVERIFY(h.settle());
         QVERIFY(h.groups.size() < 200);
         QCOMPARE(h.messages, QList<Message>{msg("", 6)});
-    }
 
-    void unansweredGroupIsReportedAndTheLoopGoesOn()
-    {
-        LinkHarness h;
-        SimInstrument* rv = connectTo(h);
-        rv->addStoredRecords(3);
-        emit h.startReadStoreTotalNum();
-        QVERIFY(h.settle());
-        rv->clearStoredRecords(); // groups 1..3 now go unanswered ...
-        rv->addStoredRecords(1);  // ... except group 1
-        emit h.startReadReadBackData();
-        QVERIFY(h.settle());
-        QCOMPARE(h.groups.size(), 1);
-        QCOMPARE(h.messages, (QList<Message>{msg("读取第2组数据失败", 0),
-                                             msg("读取第3组数据失败", 0), msg("", 6)}));
-    }
-
-    void storeCountOutsideOneTo200IsReported()
-    {
-        LinkHarness h;
-        SimInstrument* rv = connectTo(h);
-        emit h.startReadStoreTotalNum();
-        QVERIFY(h.settle());
-        QCOMPARE(h.messages, QList<Message>{msg("无存储数据", 2)});
-
-        // 201 cannot be a count of a 200-group memory.
-        rv->setFault(Fault::FieldOutOfRange, true);
-        emit h.startReadStoreTotalNum();
-        QVERIFY(h.settle());
-        QCOMPARE(h.messages.last(), msg("读取存储数据失败", 2));
-        QVERIFY(h.totals.isEmpty());
-
-        // ... yet it is kept: a read-back started without a fresh count uses it.
-        rv->setFault(Fault::FieldOutOfRange, false);
-        rv->clearWriteLog();
+        // A broken link ends the loop with no type 6.
+        rv->setFault(Fault::BrokenLink, true);
         h.messages.clear();
-        emit h.startReadReadBackData();
+        h.post(&DM::stopCirculation, false);
+        h.post(&DM::readWriteStorageDataSlot);
         QVERIFY(h.settle());
-        QCOMPARE(rv->writeLog().size(), 201);
-        QCOMPARE(h.messages.size(), 202);
-        QCOMPARE(h.messages.last(), msg("", 6));
+        QCOMPARE(h.messages, QList<Message>{msg("设备未连接", 4)});
     }
 
-    void countReplyOfAnotherKindIsUnusable()
+    void unusableStoreCount()
     {
-        LinkHarness h;
+        Link h;
         SimInstrument* rv = connectTo(h);
+        h.post(&DM::readWriteStoreTotalNum);
+        QVERIFY(h.settle());
+        rv->setFault(Fault::FieldOutOfRange, true); // a count of 201
+        h.post(&DM::readWriteStoreTotalNum);
+        QVERIFY(h.settle());
+        rv->clearFaults();
         rv->addStoredRecords(5);
         rv->setFault(Fault::StrayReport, true); // a late acknowledgement comes first
-        emit h.startReadStoreTotalNum();
+        h.post(&DM::readWriteStoreTotalNum);
         QVERIFY(h.settle());
-        QCOMPARE(h.messages, QList<Message>{msg("读取存储数据失败", 2)});
+        QCOMPARE(h.messages, (QList<Message>{msg("无存储数据", 2), msg("读取存储数据失败", 2),
+                                             msg("读取存储数据失败", 2)}));
         QVERIFY(h.totals.isEmpty());
+    }
+
+    // Silence costs three writes, then the failure as type 4 and with the
+    // slot's own type; a refusal is written once; a stray report makes the
+    // frame go again; endless foreign reports count as time-outs.
+    void parameterExchanges_data()
+    {
+        QTest::addColumn<QString>("success");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("failureType");
+        auto u = [](const char* text) { return QString::fromUtf8(text); };
+        QTest::newRow("start") << u("开始测试") << u("请求开始测试失败") << 0;
+        QTest::newRow("stop") << u("停止测试") << u("请求停止测试失败") << 0;
+        QTest::newRow("setting") << u("更新测量设置成功") << u("更新测量设置失败") << 3;
+    }
+    void parameterExchanges()
+    {
+        QFETCH(QString, success);
+        QFETCH(QString, failure);
+        QFETCH(int, failureType);
+        const QList<Message> failed{{failure, 4}, {failure, failureType}};
+        const QList<std::tuple<Fault, int, QList<Message>>> cases{
+            {Fault::Silence, 3, failed},
+            {Fault::Refusal, 1, {{failure, failureType}}},
+            {Fault::StrayReport, 2, {{success, 0}}},
+            {Fault::Babble, 24, failed}};
+        const QByteArray tag = QTest::currentDataTag();
+        Link h;
+        for (const auto& [fault, writes, messages] : cases) {
+            SimInstrument* rv = connectTo(h);
+            rv->setFault(fault, true);
+            h.messages.clear();
+            if (tag == "start")
+                h.post(&DM::requestStartTestingSlot);
+            else if (tag == "stop")
+                h.post(&DM::requestStopTestingSlot);
+            else
+                h.post(&DM::updateTestSettingSlot, hex("000AABCD06000100041E2900"));
+            QVERIFY(h.settle());
+            QCOMPARE(rv->writeLog().size(), writes);
+            QCOMPARE(h.messages, messages);
+            QCOMPARE(bus.openHandleCount(), 1);
+        }
+    }
+
+    // A stray report before the live reply is skipped; a reply of another kind
+    // is not passed on, yet the instrument did answer.
+    void livePollSkipsForeignReports()
+    {
+        Link h;
+        SimInstrument* rv = connectTo(h);
+        rv->setFault(Fault::StrayReport, true);
+        h.poll();
+        QVERIFY(h.settle());
+        QCOMPARE(h.live.size(), 1);
+        QVERIFY(fixtures::sealed(h.live[0]));
+        QCOMPARE(rv->writeLog().size(), 1);
+        rv->clearFaults();
+        rv->setFault(Fault::WrongCommand, true);
+        h.poll();
+        QVERIFY(h.settle());
+        QCOMPARE(h.live.size(), 1);
+        QVERIFY(h.messages.isEmpty());
+        QCOMPARE(h.switchOns, 1);
+    }
+
+    // A poll without a whole reply closes the device, and the next poll says
+    // so at once without touching the bus; a new connection brings it back.
+    void lostLivePoll()
+    {
+        Link h;
+        const int faults[] = {int(Fault::Silence), int(Fault::MissingSecondReport),
+                              int(Fault::BrokenLink), int(Fault::Babble), -1 /* unplug */};
+        for (int fault : faults) {
+            SimInstrument* rv = connectTo(h);
+            h.poll();
+            QVERIFY(h.settle());
+            QCOMPARE(h.switchOns, h.live.size()); // each new link comes up once
+            fault < 0 ? rv->unplug() : rv->setFault(Fault(fault), true);
+            h.messages.clear();
+            h.poll();
+            QVERIFY(h.settle());
+            QCOMPARE(bus.openHandleCount(), 0);
+            const int written = rv->writeLog().size();
+            h.poll();
+            QVERIFY(h.settle());
+            QCOMPARE(rv->writeLog().size(), written);
+            QCOMPARE(h.messages, (QList<Message>{msg("设备未连接", 4), msg("设备未连接", 4)}));
+        }
+        QCOMPARE(h.live.size(), 5);
+    }
+
+    // With real time-outs a silent instrument costs a whole time-out per read;
+    // the exchange still ends by itself.
+    void realTimeoutsEnd()
+    {
+        bus.setInstantTimeouts(false);
+        Link h;
+        connectTo(h)->setFault(Fault::Silence, true);
+        h.post(&DM::readWriteSystemInfo);
+        QVERIFY(h.settle(5000));
+        QCOMPARE(h.messages, QList<Message>{msg("读取设备信息失败", 4)});
+        QVERIFY(h.identities.isEmpty());
     }
 };
 
