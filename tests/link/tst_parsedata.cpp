@@ -98,21 +98,24 @@ private slots:
         f.comparison = "0.5000";
         f.comparisonUnit = f.readingUnit = 0;
         f.current = std::string("99.8\0\0", 6);
+        f.currentUnit = f.setCurrentUnit = f.setTimeUnit = f.timeLeftUnit = 1; // write nothing
         const ReceiveLiveData r = live(p, f.bytes());
         QCOMPARE(describe(r), u("1|1|1|1|0|FAIL|0|0|1|5|1|正在打印|1|测试中...|2|6|12.345|μΩ|"
-                                "0.5000|0|99.8__|A|100|A|30|S|25|S|0012"));
+                                "0.5000|0|99.8__||100||30||25||0012"));
 
-        // Unit bytes of 1 write nothing: the unit texts of the first frame stay.
-        f.currentUnit = f.setCurrentUnit = f.setTimeUnit = f.timeLeftUnit = 1;
+        f.currentUnit = f.setCurrentUnit = f.setTimeUnit = f.timeLeftUnit = 0;
         f.printer = 0;
         f.state = 2;
         f.status = 0x48;
         f.readingUnit = 1;
         Frame longer = f.bytes();
         longer.push_back(0xEE); // report padding after the checksum is ignored
-        QCOMPARE(describe(live(p, longer)),
-                 u("0|1|0|0|1|PASS|0|0|0|5|0|打印机就绪|2|测试完成|2|6|12.345|mΩ|"
-                   "0.5000|0|99.8__|A|100|A|30|S|25|S|0012"));
+        const QString done = describe(live(p, longer));
+        QCOMPARE(done, u("0|1|0|0|1|PASS|0|0|0|5|0|打印机就绪|2|测试完成|2|6|12.345|mΩ|"
+                         "0.5000|0|99.8__|A|100|A|30|S|25|S|0012"));
+        // Once written, the unit texts stay.
+        f.currentUnit = f.setCurrentUnit = f.setTimeUnit = f.timeLeftUnit = 1;
+        QCOMPARE(describe(live(p, f.bytes())), done);
         QCOMPARE(r.testStatus, u("测试中...")); // the earlier record is a copy
     }
 
@@ -184,7 +187,7 @@ private slots:
             good.state = 0;
             const QString first = describe(live(p, good.bytes()));
             fixtures::Live other;
-            other.status = 0x07;
+            other.status = 0x21;
             other.state = 2;
             other.reading = "55.555";
             other.store = "0099";
