@@ -324,6 +324,7 @@ private slots:
     {
         for (const auto& [model, name] :
              {std::pair{QByteArray("RV718A     "), "100A 回路电阻测试仪"},
+              {QByteArray(" RV718A-1  "), "100A 回路电阻测试仪"},
               {QByteArray("RV718B     "), "200A 回路电阻测试仪"},
               {QByteArray("XRV718B-2\0\0", 11), "200A 回路电阻测试仪"},
               {QByteArray("RV700\0\0\0\0\0\0", 11), ""},
