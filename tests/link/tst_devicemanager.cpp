@@ -63,7 +63,8 @@ public:
     template <typename Slot, typename... Args> void post(Slot slot, Args... args)
     {
         QMetaObject::invokeMethod(
-            dm, [=] { (dm->*slot)(args...); }, Qt::QueuedConnection);
+            dm, [target = dm, slot, args...] { (target->*slot)(args...); },
+            Qt::QueuedConnection);
     }
     void poll() { post(&DM::readWriteLiveDataSlot); }
 
