@@ -11,7 +11,10 @@ QStringList currentListFor(const QString& model)
     return list;
 }
 
-int currentIndexFor(int amperes) { return amperes / 10; }
+int currentIndexFor(int amperes)
+{
+    return amperes / 10;
+}
 
 QString elapsedTestTime(int setSeconds, const QString& timeLeftText)
 {

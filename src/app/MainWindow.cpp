@@ -17,8 +17,7 @@
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent),
-      reportTitleFont(QStringLiteral("Microsoft Yahei"), 12, 57),
+    : QMainWindow(parent), reportTitleFont(QStringLiteral("Microsoft Yahei"), 12, 57),
       reportHeadingFont(QStringLiteral("Microsoft Yahei"), 14, 57),
       reportTextFont(QStringLiteral("Microsoft Yahei"), 11, 50),
       reportLightFont(QStringLiteral("Microsoft Yahei"), 11, 25)
@@ -166,8 +165,7 @@ void MainWindow::initUi()
 
     ui->tableView_LiveRecord->horizontalHeader()->setSectionResizeMode(
         QHeaderView::ResizeToContents);
-    ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(
-        QHeaderView::ResizeToContents);
+    ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->tableView_Storage->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
     ui->progressBar->setValue(0);

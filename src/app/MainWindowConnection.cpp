@@ -14,8 +14,8 @@
 #include <QTimer>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <dbt.h>
+#include <windows.h>
 #endif
 
 void MainWindow::on_actionConnect_triggered()
@@ -108,7 +108,8 @@ void MainWindow::registerDeviceNotification()
     DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
     filter.dbcc_size = sizeof(filter);
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    filter.dbcc_classguid = {
+        0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
     RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(winId()), &filter,
                                 DEVICE_NOTIFY_WINDOW_HANDLE);
 #endif

@@ -24,7 +24,10 @@ const QColor kFailColour(210, 0, 22);
 
 // The instrument needs a moment after a start, stop or test-time write before
 // it answers the next request reliably.
-void pauseForInstrument() { QThread::msleep(200); }
+void pauseForInstrument()
+{
+    QThread::msleep(200);
+}
 } // namespace
 
 void MainWindow::showRealTimeData(ReceiveLiveData rld)
@@ -41,7 +44,8 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
     comparisonUnitIndex = rld.comparisonUnitIndex;
     emit updateSwitchStatusSignal(comparisonOn);
 
-    ui->comboBox_CurrentSettingValue->setCurrentIndex(livelogic::currentIndexFor(rld.currentSetting));
+    ui->comboBox_CurrentSettingValue->setCurrentIndex(
+        livelogic::currentIndexFor(rld.currentSetting));
     ui->spinBox_TestingTimeValue->setValue(rld.testingTime);
 
     ui->label_TestStatus->setText(rld.testStatus);
@@ -61,8 +65,9 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
     if (rld.overTemperature) {
         ui->statusbar->showMessage(QString());
         ui->stackedWidget_Live->setCurrentIndex(1);
-        ui->label_OverTemp->setPixmap(QPixmap(isEnglish ? QStringLiteral(":/resource/overTempEn.png")
-                                                        : QStringLiteral(":/resource/overTempZh.png")));
+        ui->label_OverTemp->setPixmap(QPixmap(isEnglish
+                                                  ? QStringLiteral(":/resource/overTempEn.png")
+                                                  : QStringLiteral(":/resource/overTempZh.png")));
     } else {
         ui->stackedWidget_Live->setCurrentIndex(0);
     }
@@ -231,10 +236,9 @@ void MainWindow::appendLiveRecord()
     liveRecordModel->insertRow(row);
     ui->tableView_LiveRecord->scrollToBottom();
 
-    const QString comparison =
-        comparisonOn ? ui->doubleSpinBox_ComparisonValue->text() +
-                           ui->comboBox_ComparisonUnitValue->currentText()
-                     : QString();
+    const QString comparison = comparisonOn ? ui->doubleSpinBox_ComparisonValue->text() +
+                                                  ui->comboBox_ComparisonUnitValue->currentText()
+                                            : QString();
     const QStringList cells = {
         QString::number(row + 1),
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
@@ -261,7 +265,10 @@ void MainWindow::appendLiveRecord()
     }
 }
 
-void MainWindow::on_pushButton_delete_clicked() { deleteSelectedRows(ui->tableView_LiveRecord); }
+void MainWindow::on_pushButton_delete_clicked()
+{
+    deleteSelectedRows(ui->tableView_LiveRecord);
+}
 
 void MainWindow::deleteSelectedRows(QTableView* view)
 {

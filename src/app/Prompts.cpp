@@ -19,6 +19,9 @@ void notify(QWidget* parent, QMessageBox::Icon icon, const QString& title, const
     box.exec();
 }
 
-void setHandler(Handler handler) { installed() = std::move(handler); }
+void setHandler(Handler handler)
+{
+    installed() = std::move(handler);
+}
 
 } // namespace prompts

@@ -3,4 +3,7 @@
 #include "AppMain.h"
 #include "DemoInstrument.h"
 
-int main(int argc, char* argv[]) { return runLoopTester(argc, argv, [] { sim::startDemoInstrument(); }); }
+int main(int argc, char* argv[])
+{
+    return runLoopTester(argc, argv, [] { sim::startDemoInstrument(); });
+}

@@ -1,3 +1,6 @@
 #include "AppMain.h"
 
-int main(int argc, char* argv[]) { return runLoopTester(argc, argv); }
+int main(int argc, char* argv[])
+{
+    return runLoopTester(argc, argv);
+}

@@ -15,7 +15,8 @@ private slots:
         QCOMPARE(a.at(1), QStringLiteral("10A"));
         QCOMPARE(a.last(), QStringLiteral("100A"));
         // Anything that is not an RV718A gets the 200 A list, even an empty model.
-        for (const QString& model : {QStringLiteral("RV718B     "), QString(), QStringLiteral("rv718a")}) {
+        for (const QString& model :
+             {QStringLiteral("RV718B     "), QString(), QStringLiteral("rv718a")}) {
             const QStringList b = livelogic::currentListFor(model);
             QCOMPARE(b.size(), 21);
             QCOMPARE(b.last(), QStringLiteral("200A"));
@@ -30,11 +31,16 @@ private slots:
         QTest::addColumn<int>("set");
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("elapsed");
-        QTest::newRow("finished") << 30 << "0S" << "30S";
-        QTest::newRow("stopped early") << 30 << "12S" << "18S";
-        QTest::newRow("padded") << 60 << "  5S" << "55S";
-        QTest::newRow("not a number") << 30 << "--S" << "30S";
-        QTest::newRow("empty") << 10 << "" << "10S";
+        QTest::newRow("finished") << 30 << "0S"
+                                  << "30S";
+        QTest::newRow("stopped early") << 30 << "12S"
+                                       << "18S";
+        QTest::newRow("padded") << 60 << "  5S"
+                                << "55S";
+        QTest::newRow("not a number") << 30 << "--S"
+                                      << "30S";
+        QTest::newRow("empty") << 10 << ""
+                               << "10S";
     }
     void elapsedTime()
     {

@@ -77,9 +77,8 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         registerLinkMetaTypes();
-        prompts::setHandler([this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
-            prompted << text;
-        });
+        prompts::setHandler([this](QWidget*, QMessageBox::Icon, const QString&,
+                                   const QString& text) { prompted << text; });
     }
 
     void init()
@@ -111,7 +110,8 @@ private slots:
         for (QWidget* c : std::initializer_list<QWidget*>{
                  ui()->switchButton, ui()->doubleSpinBox_ComparisonValue,
                  ui()->comboBox_ComparisonUnitValue, ui()->comboBox_CurrentSettingValue,
-                 ui()->spinBox_TestingTimeValue, ui()->pushButton_UpdatePara, ui()->pushButton_Test})
+                 ui()->spinBox_TestingTimeValue, ui()->pushButton_UpdatePara,
+                 ui()->pushButton_Test})
             QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
         QCOMPARE(ui()->stackedWidget->currentIndex(), 0);
         QVERIFY(!w->deviceThread->isRunning());
@@ -333,9 +333,8 @@ private slots:
         emit ui()->doubleSpinBox_ComparisonValue->editingFinished();
         QCOMPARE(ui()->doubleSpinBox_ComparisonValue->text(), QStringLiteral("100.00"));
         const int unit = qMax(0, ui()->comboBox_ComparisonUnitValue->currentIndex());
-        const QByteArray comparison =
-            unit == 0 ? hex("000FABCD0B000100010000C84202001901")
-                      : hex("000FABCD0B000100010000C84202011A01");
+        const QByteArray comparison = unit == 0 ? hex("000FABCD0B000100010000C84202001901")
+                                                : hex("000FABCD0B000100010000C84202011A01");
         QTRY_VERIFY(rv->writtenReports().contains(comparison));
 
         emit ui()->comboBox_ComparisonUnitValue->activated(1);
@@ -509,18 +508,21 @@ private slots:
         QVERIFY(status().isEmpty());
         QImage shown = ui()->label_OverTemp->pixmap(Qt::ReturnByValue).toImage();
         QVERIFY(!shown.isNull());
-        QCOMPARE(shown, QImage(QStringLiteral(":/resource/overTempZh.png")).convertToFormat(shown.format()));
+        QCOMPARE(
+            shown,
+            QImage(QStringLiteral(":/resource/overTempZh.png")).convertToFormat(shown.format()));
 
         w->isEnglish = true;
         feed(r);
         shown = ui()->label_OverTemp->pixmap(Qt::ReturnByValue).toImage();
-        QCOMPARE(shown, QImage(QStringLiteral(":/resource/overTempEn.png")).convertToFormat(shown.format()));
+        QCOMPARE(
+            shown,
+            QImage(QStringLiteral(":/resource/overTempEn.png")).convertToFormat(shown.format()));
 
         r.overTemperature = false;
         feed(r);
         QCOMPARE(ui()->stackedWidget_Live->currentIndex(), 0);
     }
-
 };
 
 QTEST_MAIN(TestMainWindow)
