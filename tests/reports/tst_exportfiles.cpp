@@ -1,0 +1,68 @@
+// What every export shares: the proposed folder and file name, and the texts
+// made fit for a file.
+#include "ExportPaths.h"
+#include "FileText.h"
+
+#include <QtTest>
+
+class TestExportFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void modelFolder_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("A with fill") << QStringLiteral("RV718A     ") << "RV718A_data";
+        QTest::newRow("A inside text") << QStringLiteral("xRV718A\u0000") << "RV718A_data";
+        QTest::newRow("B") << QStringLiteral("RV718B     ") << "RV718B_data";
+        QTest::newRow("lower case") << QStringLiteral("rv718a") << "RV718B_data";
+        QTest::newRow("no identity") << QString() << "RV718B_data";
+    }
+    void modelFolder()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, folder);
+        QCOMPARE(exportpaths::modelFolderName(model), folder);
+        QVERIFY(exportpaths::modelFolder(model).endsWith(QLatin1Char('/') + folder));
+    }
+
+    void defaultFileName()
+    {
+        const QDateTime t(QDate(2024, 1, 31), QTime(15, 45, 2));
+        QCOMPARE(exportpaths::defaultFileName(QStringLiteral("/d"), t, QStringLiteral("xlsx")),
+                 QStringLiteral("/d/data_20240131_154502.xlsx"));
+    }
+
+    void forXml_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("fill NUL") << QStringLiteral("12.34\u0000") << QStringLiteral("12.34");
+        QTest::newRow("controls") << QStringLiteral("a\u0001\u001fb\u007f")
+                                  << QStringLiteral("ab\u007f");
+        QTest::newRow("kept whitespace") << QStringLiteral("a\tb\nc\rd")
+                                         << QStringLiteral("a\tb\nc\rd");
+        QTest::newRow("units and CJK") << QStringLiteral("123.45 μΩ 母线")
+                                       << QStringLiteral("123.45 μΩ 母线");
+        QTest::newRow("pair kept") << QStringLiteral("x\U0001F600y")
+                                   << QStringLiteral("x\U0001F600y");
+        QTest::newRow("lone surrogates")
+            << QString(QVector<QChar>{QChar(0xD800), QChar('a'), QChar(0xDC00)}.data(), 3)
+            << QStringLiteral("a");
+        QTest::newRow("non-characters") << QStringLiteral("a\uFFFEb\uFFFF")
+                                        << QStringLiteral("ab");
+    }
+    void forXml()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(filetext::forXml(in), out);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExportFiles)
+#include "tst_exportfiles.moc"
