@@ -31,6 +31,7 @@ struct InstrumentCore
     quint16 vendorId = kVendorId;
     quint16 productId = kProductId;
     QString path;
+    QString serialNumber; // empty: the instrument reports none
     bool plugged = false;
     int plugGeneration = 0; // handles opened under an older one are broken
     FaultSet faults;

@@ -98,7 +98,7 @@ hid_device* openCore(const std::shared_ptr<InstrumentCore>& core)
     dev->pathText = core->path.toStdString();
     dev->manufacturer = L"Loop Tester";
     dev->product = productName(*core);
-    dev->serial = L"";
+    dev->serial = toWide(core->serialNumber);
     dev->info.path = dev->pathText.data();
     dev->info.vendor_id = core->vendorId;
     dev->info.product_id = core->productId;
@@ -165,7 +165,7 @@ struct hid_device_info HID_API_EXPORT* HID_API_CALL hid_enumerate(unsigned short
         info->path = copyText(core->path.toStdString());
         info->vendor_id = core->vendorId;
         info->product_id = core->productId;
-        info->serial_number = copyWide(L"");
+        info->serial_number = copyWide(toWide(core->serialNumber));
         info->release_number = 0x0100;
         info->manufacturer_string = copyWide(L"Loop Tester");
         info->product_string = copyWide(productName(*core));

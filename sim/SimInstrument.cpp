@@ -18,7 +18,10 @@ template <typename F> auto locked(const std::shared_ptr<InstrumentCore>& core, F
 
 } // namespace
 
-SimInstrument::SimInstrument(std::shared_ptr<InstrumentCore> core) : core(std::move(core)) {}
+SimInstrument::SimInstrument(std::shared_ptr<InstrumentCore> instrumentCore)
+    : core(std::move(instrumentCore))
+{
+}
 
 SimInstrument::~SimInstrument() = default;
 
@@ -40,6 +43,17 @@ QByteArray SimInstrument::versionText() const
 void SimInstrument::setVersionText(const QByteArray& text)
 {
     locked(core, [&](InstrumentCore& c, qint64) { c.model.setVersionText(text); });
+    emit changed();
+}
+
+QString SimInstrument::serialNumber() const
+{
+    return locked(core, [](InstrumentCore& c, qint64) { return c.serialNumber; });
+}
+
+void SimInstrument::setSerialNumber(const QString& serial)
+{
+    locked(core, [&](InstrumentCore& c, qint64) { c.serialNumber = serial; });
     emit changed();
 }
 

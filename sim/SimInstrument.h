@@ -31,6 +31,9 @@ public:
     QByteArray modelText() const;
     QByteArray versionText() const;
     void setVersionText(const QByteArray& text); // cut or blank-filled to 11
+    // The USB serial number string (none by default, as most instruments).
+    QString serialNumber() const;
+    void setSerialNumber(const QString& serial);
 
     // hidapi path ("/dev/hidrawN"); a replug gives a new one. Empty while unplugged.
     QString path() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 
 // Whole style sheets that show the link state on the update and test buttons.
 namespace buttonstyles {
@@ -19,5 +20,14 @@ inline QString testIdle()
 inline QString testRunning()
 {
     return QStringLiteral("QPushButton{background-color: rgb(6, 186, 39);}");
+}
+
+// Sets the style sheet only when it differs: every new style sheet makes the
+// next repaint put fresh images into Qt's pixmap cache, and readings arrive
+// several times a second.
+inline void apply(QWidget* widget, const QString& styleSheet)
+{
+    if (widget->styleSheet() != styleSheet)
+        widget->setStyleSheet(styleSheet);
 }
 } // namespace buttonstyles

@@ -10,7 +10,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStandardItemModel>
 #include <QThread>
 #include <QTimeLine>
@@ -27,6 +30,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     registerDeviceNotification();
     initUi();
+    fitToScreen();
 
     ui->stackedWidget->setCurrentIndex(0);
     ui->actionLiveTestView->setChecked(true);
@@ -109,6 +113,15 @@ void MainWindow::makeConnections()
     connect(deviceManager, &DeviceManager::finishReadSystemInfo, parseData,
             &ParseData::parseSystemInfo);
     connect(parseData, &ParseData::finishReadSystemInfoData, this, &MainWindow::onSystemInfoSlot);
+
+    // Beyond the fixed wiring: the details that make failures and choices
+    // understandable to the operator.
+    connect(deviceManager, &DeviceManager::detectedDeviceDetails, this,
+            &MainWindow::detectedDeviceDetailsSlot);
+    connect(deviceManager, &DeviceManager::openFailed, this, &MainWindow::openFailedSlot);
+    connect(deviceManager, &DeviceManager::liveReplyRejected, this,
+            &MainWindow::liveReadingRejectedSlot);
+    connect(parseData, &ParseData::liveFrameRejected, this, &MainWindow::liveReadingRejectedSlot);
 }
 
 void MainWindow::initUi()
@@ -167,10 +180,36 @@ void MainWindow::initUi()
         QHeaderView::ResizeToContents);
     ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->tableView_Storage->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // A click on any cell selects its whole record, so Delete acts on what
+    // the operator clicked.
+    for (QTableView* view : {ui->tableView_LiveRecord, ui->tableView_Storage})
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     ui->progressBar->setValue(0);
     ui->textEdit_Remark->clear();
     ui->statusbar->clearMessage();
+}
+
+void MainWindow::fitToScreen()
+{
+    // The form's size is the preferred one. On a smaller screen (or a larger
+    // scale factor) the pages scroll instead of pushing controls off screen,
+    // and the window never opens larger than the screen's free area.
+    QWidget* pages = takeCentralWidget();
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("scrollArea_Pages"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(pages);
+    setCentralWidget(scroller);
+
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!shown)
+        return;
+    // Room for the title bar and borders, which the window system adds.
+    const QSize decorations(16, 48);
+    const QSize room = shown->availableGeometry().size() - decorations;
+    resize(size().boundedTo(room));
 }
 
 void MainWindow::setLivePageActionsEnabled(bool on)
@@ -242,7 +281,7 @@ void MainWindow::lockSettingControls()
 {
     editingSettings = false;
     setSettingControlsEnabled(false);
-    ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+    buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());
 }
 
 void MainWindow::resetToDisconnected()
@@ -259,6 +298,9 @@ void MainWindow::resetToDisconnected()
     testRunning = false;
     previousTestState = 0;
     editingSettings = false;
+    connectionPending = false;
+    rejectedReadings = 0;
+    liveDisplayBlanked = false;
     resetLiveDisplay();
     setLivePageActionsEnabled(false);
     setStorageActionsEnabled(false);
@@ -266,9 +308,9 @@ void MainWindow::resetToDisconnected()
     setLanguageActionsEnabled(true);
     ui->actionConnect->setText(tr("连接"));
     ui->pushButton_UpdatePara->setEnabled(false);
-    ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+    buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());
     ui->pushButton_Test->setEnabled(false);
-    ui->pushButton_Test->setStyleSheet(buttonstyles::testIdle());
+    buttonstyles::apply(ui->pushButton_Test, buttonstyles::testIdle());
 }
 
 void MainWindow::closeEvent(QCloseEvent* e)

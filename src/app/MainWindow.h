@@ -5,8 +5,10 @@
 #include <QActionGroup>
 #include <QByteArray>
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -80,6 +82,13 @@ private slots:
     void deviceArrivedSlot();
     void deviceRemovedSlot(const QString& path);
 
+    // What the operator is told when connecting fails, and what tells
+    // several instruments apart.
+    void detectedDeviceDetailsSlot(QStringList paths, QStringList usbPorts, QStringList serials);
+    void openFailedSlot(QString devicePath, int errorNumber);
+    // A live reply or frame was dropped as not a valid reading.
+    void liveReadingRejectedSlot();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
 #ifdef Q_OS_WIN
@@ -103,6 +112,8 @@ private:
     void initUi();
     void makeConnections();
     void startThreadIfIdle(QThread* thread);
+    void dropConnection();
+    void fitToScreen();
 
     // Live page.
     void startTest();
@@ -112,6 +123,8 @@ private:
     void logFrame(const QByteArray& frame);
     void fillComparisonUnits();
     void sendComparisonSetting(int unitIndex);
+    void showComparativeResult(const ReceiveLiveData& rld);
+    void showOverTemperature(bool on);
 
     Ui::MainWindow* ui = nullptr;
 
@@ -148,6 +161,20 @@ private:
     bool comparisonOn = false;
     QString comparisonValueText;
     int comparisonUnitIndex = -1;
+
+    // The instrument was opened and its first reply is awaited; a reply that
+    // arrives while neither this nor isConnected holds is a leftover of a
+    // link already declared lost and is ignored.
+    bool connectionPending = false;
+    // Why the last open failed, shown instead of the bare "not connected".
+    QString openFailure;
+    // USB port and serial of each instrument found, for the selection dialog.
+    QHash<QString, QPair<QString, QString>> deviceDetails;
+    // Live replies dropped in a row; from kRejectedReadingsLimit on the
+    // display is blank until a good reading arrives.
+    int rejectedReadings = 0;
+    bool liveDisplayBlanked = false;
+    QString overTemperaturePicture; // the picture label_OverTemp shows
 
     // Report layout state, used by the PDF export.
     int lineStep = 100;

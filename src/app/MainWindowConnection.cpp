@@ -2,16 +2,19 @@
 // the workers' reports.
 #include "MainWindow.h"
 
+#include "AppLog.h"
 #include "ButtonStyles.h"
 #include "DeviceInfoDialog.h"
 #include "DeviceManager.h"
 #include "DeviceSelectionDialog.h"
+#include "HotplugLog.h"
 #include "Prompts.h"
 #include "ui_mainwindow.h"
 
-#include <QDebug>
 #include <QThread>
 #include <QTimer>
+
+#include <cerrno>
 
 #ifdef Q_OS_WIN
 #include <dbt.h>
@@ -22,10 +25,15 @@ void MainWindow::on_actionConnect_triggered()
 {
     if (!isConnected) {
         startThreadIfIdle(deviceThread);
+        ui->statusbar->showMessage(tr("正在查找测试仪…"));
         emit detectDeviceSignal();
         return;
     }
+    dropConnection();
+}
 
+void MainWindow::dropConnection()
+{
     if (storageReading) {
         deviceManager->stopCirculation(true);
         storageReading = false;
@@ -38,16 +46,30 @@ void MainWindow::on_actionConnect_triggered()
     ui->statusbar->showMessage(tr("设备未连接"));
 }
 
+void MainWindow::detectedDeviceDetailsSlot(QStringList paths, QStringList usbPorts,
+                                           QStringList serials)
+{
+    deviceDetails.clear();
+    for (int i = 0; i < paths.size(); ++i)
+        deviceDetails.insert(paths.at(i), {usbPorts.value(i), serials.value(i)});
+}
+
 void MainWindow::detectedDeviceSlot(QStringList paths)
 {
-    if (paths.isEmpty())
+    if (paths.isEmpty()) {
+        ui->statusbar->showMessage(tr("未找到测试仪：请检查 USB 连接线和仪器电源"));
         return;
+    }
     if (paths.size() == 1) {
         emit connectUsbSignal(paths.first());
         return;
     }
+    ui->statusbar->showMessage(tr("找到 %1 台测试仪，请选择要连接的一台").arg(paths.size()));
     auto* dialog = new DeviceSelectionDialog(this);
-    dialog->addDevicePaths(paths);
+    for (const QString& path : qAsConst(paths)) {
+        const QPair<QString, QString> details = deviceDetails.value(path);
+        dialog->addDevice(path, details.first, details.second);
+    }
     connect(dialog, &DeviceSelectionDialog::pathSelected, deviceManager,
             &DeviceManager::connectSlot);
     dialog->show();
@@ -57,6 +79,8 @@ void MainWindow::usbStatus(bool connected, QString path)
 {
     if (connected) {
         devicePath = path;
+        openFailure.clear();
+        connectionPending = true;
         startThreadIfIdle(deviceThread);
         emit getSystemInfoSignal();
         startThreadIfIdle(parseThread);
@@ -68,11 +92,27 @@ void MainWindow::usbStatus(bool connected, QString path)
     isConnected = false;
     resetToDisconnected();
     ui->actionConnect->setText(tr("连接"));
-    ui->statusbar->showMessage(tr("设备未连接"));
+    ui->statusbar->showMessage(openFailure.isEmpty() ? tr("设备未连接") : openFailure);
+    openFailure.clear();
+}
+
+void MainWindow::openFailedSlot(QString path, int errorNumber)
+{
+    if (errorNumber == EACCES || errorNumber == EPERM)
+        openFailure = tr("找到测试仪 %1，但没有打开它的权限：请安装 udev 规则（见 README"
+                         "“真实仪器”一节），然后重新插拔仪器")
+                          .arg(path);
+    else
+        openFailure = tr("找到测试仪 %1，但无法打开：%2").arg(path, qt_error_string(errorNumber));
 }
 
 void MainWindow::upperSwitchOnSlot()
 {
+    if (!connectionPending && !isConnected) {
+        // A reply to a request queued before the link was declared lost.
+        return;
+    }
+    connectionPending = false;
     ui->statusbar->clearMessage();
     isConnected = true;
     editingSettings = false;
@@ -84,22 +124,22 @@ void MainWindow::upperSwitchOnSlot()
     ui->statusbar->showMessage(tr("已连接设备"));
     fillComparisonUnits();
     ui->pushButton_UpdatePara->setEnabled(true);
-    ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+    buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());
     ui->pushButton_Test->setEnabled(true);
-    ui->pushButton_Test->setStyleSheet(buttonstyles::testIdle());
+    buttonstyles::apply(ui->pushButton_Test, buttonstyles::testIdle());
 }
 
 void MainWindow::deviceArrivedSlot()
 {
-    if (!isConnected)
+    if (!isConnected && !connectionPending)
         on_actionConnect_triggered();
 }
 
 void MainWindow::deviceRemovedSlot(const QString& path)
 {
-    qDebug() << "HID device removed:" << path;
-    if (isConnected && path == devicePath)
-        on_actionConnect_triggered();
+    qCDebug(lcHotplug) << "HID device removed:" << path;
+    if ((isConnected || connectionPending) && path == devicePath)
+        dropConnection();
 }
 
 void MainWindow::registerDeviceNotification()
@@ -197,28 +237,37 @@ void MainWindow::on_actionDeviceInfo_triggered()
 
 void MainWindow::stateProcessingSlot(QString logMessage, int errorType)
 {
+    // Polls queued before the link was declared lost report the loss again;
+    // the window already says so, and that first message often says why.
+    const bool repeatedLoss = errorType == report::LinkLost && !isConnected && !connectionPending;
+    if (repeatedLoss)
+        return;
     ui->statusbar->showMessage(logMessage);
     switch (errorType) {
-    case 1:
+    case report::ChecksumError:
         resetLiveDisplay();
+        liveDisplayBlanked = true;
         break;
-    case 2:
-    case 6:
+    case report::StoreCountUnusable:
+    case report::ReadBackEnded:
         if (storageReading)
             deviceManager->stopCirculation(true);
         storageReading = false;
-        if (errorType == 2)
+        if (errorType == report::StoreCountUnusable)
             prompts::notify(this, QMessageBox::Warning, tr("提示"), logMessage);
         setStorageActionsEnabled(isConnected);
         setLivePageActionsEnabled(false);
         setViewActionsEnabled(true);
         setLanguageActionsEnabled(true);
         break;
-    case 3:
+    case report::SettingsWriteFailed:
         if (isConnected)
             startLivePolling();
         break;
-    case 4:
+    case report::LinkLost:
+        if (connectionPending)
+            ui->statusbar->showMessage(
+                tr("测试仪 %1 没有应答：请确认仪器已开机，然后重新连接").arg(devicePath));
         isConnected = false;
         resetToDisconnected();
         break;

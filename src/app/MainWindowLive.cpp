@@ -1,6 +1,7 @@
 // The live measurement page: readings, settings edits, tests and the record table.
 #include "MainWindow.h"
 
+#include "AppLog.h"
 #include "ButtonStyles.h"
 #include "Frames.h"
 #include "LiveLogic.h"
@@ -9,7 +10,6 @@
 #include "ui_mainwindow.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QItemSelectionModel>
 #include <QPixmap>
 #include <QStandardItemModel>
@@ -21,6 +21,10 @@
 namespace {
 const QColor kPassColour(6, 186, 39);
 const QColor kFailColour(210, 0, 22);
+
+// Live replies dropped in a row before the display stops showing the last
+// good reading as if it were current.
+constexpr int kRejectedReadingsLimit = 3;
 
 // The instrument needs a moment after a start, stop or test-time write before
 // it answers the next request reliably.
@@ -39,6 +43,16 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
         return;
     }
 
+    rejectedReadings = 0;
+    if (liveDisplayBlanked) {
+        liveDisplayBlanked = false;
+        ui->statusbar->showMessage(tr("已连接设备"));
+    }
+    // A test already running when edit mode began ends it: settings cannot
+    // change during a test, and the test button must reach a polling window.
+    if (rld.testState == teststate::Testing && editingSettings)
+        startLivePolling();
+
     comparisonOn = rld.comparisonSwitch;
     comparisonValueText = rld.comparisonValue;
     comparisonUnitIndex = rld.comparisonUnitIndex;
@@ -51,35 +65,22 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
     ui->label_TestStatus->setText(rld.testStatus);
     ui->label_TestingResValue->setText(rld.testingResValue + QLatin1Char(' ') + rld.testingResUnit);
 
-    if (!rld.comparativeResult.isEmpty()) {
-        QPalette palette = ui->label_ComparativeReslutValue->palette();
-        palette.setColor(QPalette::WindowText, rld.comparativePass ? kPassColour : kFailColour);
-        ui->label_ComparativeReslutValue->setPalette(palette);
-        ui->label_ComparativeReslutValue->setText(rld.comparativeResult);
-    }
+    showComparativeResult(rld);
 
     ui->label_StoreNumberValue->setText(rld.storeNumber);
     ui->label_TestingCurrentValue->setText(rld.testingCurrentValue + rld.testingCurrentUnit);
     ui->label_TimeLeftValue->setText(rld.timeLeftValue + rld.timeLeftUnit);
 
-    if (rld.overTemperature) {
-        ui->statusbar->showMessage(QString());
-        ui->stackedWidget_Live->setCurrentIndex(1);
-        ui->label_OverTemp->setPixmap(QPixmap(isEnglish
-                                                  ? QStringLiteral(":/resource/overTempEn.png")
-                                                  : QStringLiteral(":/resource/overTempZh.png")));
-    } else {
-        ui->stackedWidget_Live->setCurrentIndex(0);
-    }
+    showOverTemperature(rld.overTemperature);
 
-    if (rld.testState == 1) {
+    if (rld.testState == teststate::Testing) {
         testRunning = true;
         setViewActionsEnabled(false);
         setLivePageActionsEnabled(false);
         setStorageActionsEnabled(false);
         ui->pushButton_UpdatePara->setEnabled(false);
         ui->pushButton_Test->setEnabled(true);
-        ui->pushButton_Test->setStyleSheet(buttonstyles::testRunning());
+        buttonstyles::apply(ui->pushButton_Test, buttonstyles::testRunning());
     } else {
         testRunning = false;
         if (!autoTestActive) {
@@ -92,11 +93,54 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
         }
         ui->pushButton_UpdatePara->setEnabled(true);
         ui->pushButton_Test->setEnabled(true);
-        ui->pushButton_Test->setStyleSheet(buttonstyles::testIdle());
-        if (previousTestState == 1)
+        buttonstyles::apply(ui->pushButton_Test, buttonstyles::testIdle());
+        if (previousTestState == teststate::Testing)
             appendLiveRecord();
     }
     previousTestState = rld.testState;
+}
+
+void MainWindow::showComparativeResult(const ReceiveLiveData& rld)
+{
+    // The text follows every reading, so a judgement never outlives its test;
+    // only the colour stays when there is no judgement to colour.
+    QLabel* label = ui->label_ComparativeReslutValue;
+    if (!rld.comparativeResult.isEmpty()) {
+        const QColor colour = rld.comparativePass ? kPassColour : kFailColour;
+        if (label->palette().color(QPalette::WindowText) != colour) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, colour);
+            label->setPalette(palette);
+        }
+    }
+    label->setText(rld.comparativeResult);
+}
+
+void MainWindow::showOverTemperature(bool on)
+{
+    if (!on) {
+        ui->stackedWidget_Live->setCurrentIndex(0);
+        return;
+    }
+    ui->statusbar->showMessage(QString());
+    ui->stackedWidget_Live->setCurrentIndex(1);
+    const QString picture = isEnglish ? QStringLiteral(":/resource/overTempEn.png")
+                                      : QStringLiteral(":/resource/overTempZh.png");
+    if (picture != overTemperaturePicture) {
+        ui->label_OverTemp->setPixmap(QPixmap(picture));
+        overTemperaturePicture = picture;
+    }
+}
+
+void MainWindow::liveReadingRejectedSlot()
+{
+    if (!isConnected)
+        return;
+    if (++rejectedReadings == kRejectedReadingsLimit) {
+        resetLiveDisplay();
+        liveDisplayBlanked = true;
+        ui->statusbar->showMessage(tr("仪器的实时数据无效，显示已清空：请检查仪器"));
+    }
 }
 
 void MainWindow::onSwitchButtonStatusChanged(bool checked)
@@ -115,38 +159,49 @@ void MainWindow::onSwitchButtonStatusChanged(bool checked)
     setComparisonEditEnabled(editable);
 }
 
+// Settings frames go out only in edit mode: a spin box also finishes editing
+// when it loses focus because it was disabled (after a refusal or a lost
+// link), and that must not send its frame again.
 void MainWindow::onSwitchButtonStatusChangedMouse(bool checked)
 {
     onSwitchButtonStatusChanged(checked);
-    sendSettingFrame(frames::comparisonSwitchFrame(checked));
+    if (editingSettings)
+        sendSettingFrame(frames::comparisonSwitchFrame(checked));
 }
 
 void MainWindow::on_doubleSpinBox_ComparisonValue_editingFinished()
 {
-    sendComparisonSetting(ui->comboBox_ComparisonUnitValue->currentIndex());
+    if (editingSettings)
+        sendComparisonSetting(ui->comboBox_ComparisonUnitValue->currentIndex());
 }
 
 void MainWindow::on_comboBox_ComparisonUnitValue_activated(int index)
 {
-    sendComparisonSetting(index);
+    if (editingSettings)
+        sendComparisonSetting(index);
 }
 
 void MainWindow::sendComparisonSetting(int unitIndex)
 {
     QDoubleSpinBox* box = ui->doubleSpinBox_ComparisonValue;
-    // Showing five significant digits rounds the value; the frame carries the
-    // value as the operator now sees it.
-    box->setDecimals(frames::decimalsFor(box->value()));
+    // The value is shown with five significant digits and sent exactly as
+    // shown, with the decimals it is shown with.
+    const frames::ComparisonValue settled = frames::settledComparison(box->value(), box->maximum());
+    box->setDecimals(settled.decimals);
+    box->setValue(settled.value);
     sendSettingFrame(frames::comparisonSettingFrame(box->value(), unitIndex));
 }
 
 void MainWindow::on_comboBox_CurrentSettingValue_activated(int index)
 {
-    sendSettingFrame(frames::testCurrentFrame(index));
+    if (editingSettings)
+        sendSettingFrame(frames::testCurrentFrame(index));
 }
 
 void MainWindow::on_spinBox_TestingTimeValue_editingFinished()
 {
+    if (!editingSettings)
+        return;
     sendSettingFrame(frames::testTimeFrame(ui->spinBox_TestingTimeValue->value()));
     pauseForInstrument();
 }
@@ -164,7 +219,7 @@ void MainWindow::logFrame(const QByteArray& frame)
     QString line;
     for (char byte : frame)
         line += QStringLiteral("%1 ").arg(quint8(byte), 2, 16, QLatin1Char('0'));
-    qDebug().noquote() << line;
+    qCDebug(lcWindow).noquote() << line;
 }
 
 void MainWindow::on_pushButton_UpdatePara_clicked()
@@ -182,12 +237,12 @@ void MainWindow::on_pushButton_UpdatePara_clicked()
         startThreadIfIdle(parseThread);
         setSettingControlsEnabled(true);
         setViewActionsEnabled(true);
-        ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateEditing());
+        buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateEditing());
     } else {
         startLivePolling();
         setSettingControlsEnabled(false);
         setComparisonEditEnabled(false);
-        ui->pushButton_UpdatePara->setStyleSheet(buttonstyles::updateIdle());
+        buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());
     }
 }
 
@@ -200,6 +255,8 @@ void MainWindow::on_pushButton_Test_clicked()
     if (testRunning) {
         emit stopTestingSignal();
         pauseForInstrument();
+        // Whatever state the window was in, the readings show the test end.
+        startLivePolling();
     } else {
         startTest();
     }

@@ -15,12 +15,26 @@ DeviceSelectionDialog::~DeviceSelectionDialog() = default;
 
 void DeviceSelectionDialog::addDevicePaths(const QStringList& paths)
 {
-    ui->comboBox->addItems(paths);
+    for (const QString& path : paths)
+        addDevice(path, QString(), QString());
+}
+
+void DeviceSelectionDialog::addDevice(const QString& path, const QString& usbPort,
+                                      const QString& serial)
+{
+    QStringList details;
+    if (!usbPort.isEmpty())
+        details << tr("USB 端口 %1").arg(usbPort);
+    if (!serial.isEmpty())
+        details << tr("序列号 %1").arg(serial);
+    const QString text =
+        details.isEmpty() ? path : QStringLiteral("%1  (%2)").arg(path, details.join(tr("，")));
+    ui->comboBox->addItem(text, path);
 }
 
 void DeviceSelectionDialog::on_buttonBox_accepted()
 {
-    emit pathSelected(ui->comboBox->currentText());
+    emit pathSelected(ui->comboBox->currentData().toString());
     close();
 }
 

@@ -20,6 +20,10 @@ public:
 
     // Appends the paths, in list order and unshortened, after the existing items.
     void addDevicePaths(const QStringList& paths);
+    // Appends one instrument: its path followed by what tells it apart from
+    // an identical one (the USB port it is plugged into, its serial number),
+    // each left out when empty. pathSelected() still carries the bare path.
+    void addDevice(const QString& path, const QString& usbPort, const QString& serial);
 
 signals:
     void pathSelected(QString path);

@@ -1,9 +1,10 @@
 #include "DialogSettings.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+
+Q_LOGGING_CATEGORY(lcSettings, "lt.settings", QtInfoMsg)
 
 QString dialogSettingsPath(const QString& fileName)
 {
@@ -20,6 +21,6 @@ std::unique_ptr<QSettings> openDialogSettings(const QString& fileName)
     const QString path = dialogSettingsPath(fileName);
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");
-    qDebug() << "settings file" << path;
+    qCDebug(lcSettings) << "settings file" << path;
     return settings;
 }

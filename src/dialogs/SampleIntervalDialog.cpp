@@ -34,5 +34,5 @@ void SampleIntervalDialog::on_buttonBox_SampleInterval_accepted()
     settings->setValue(intervalKey, interval);
     settings->sync();
     emit sampleIntervalSignal(interval);
-    qDebug() << "SampleIntervalDialog" << interval;
+    qCDebug(lcSettings) << "sample interval" << interval;
 }

@@ -1,8 +1,8 @@
 #include "DeviceManager.h"
 
 #include "Frames.h"
+#include "LinkLog.h"
 
-#include <QDebug>
 #include <QMutexLocker>
 #include <QThread>
 
@@ -10,24 +10,12 @@
 
 namespace {
 
-constexpr int kReadTimeoutMs = 1000;
-constexpr unsigned long kGroupPauseMs = 30;
-constexpr unsigned long kRetryPauseMs = 50;
-constexpr int kMaxTimeouts = 3;
 // Reports that are not the awaited reply, tolerated per exchange (per
 // time-out period in sendCommand) before the exchange counts as timed out,
 // so that an instrument that keeps talking cannot hold the link thread.
 constexpr int kMaxForeignReports = 8;
 
-constexpr unsigned char kSync = 0xAB;
-constexpr unsigned char kLiveFirstCount = 0x3F;
-constexpr unsigned char kLiveSecondCount = 0x01;
-constexpr unsigned char kAcknowledge = 0x01;
-constexpr unsigned char kLive = 0x05;
-constexpr unsigned char kStoreCount = 0x08;
-constexpr unsigned char kIdentity = 0x11;
-constexpr unsigned char kAccepted = 0x4F; // "O"
-constexpr int kMaxStoredGroups = 200;
+using Buffer = std::vector<unsigned char>;
 
 // hidraw sends a short write short, so every report goes out at full length.
 void writeReport(hid_device* device, const QByteArray& report)
@@ -36,9 +24,20 @@ void writeReport(hid_device* device, const QByteArray& report)
     hid_write(device, reinterpret_cast<const unsigned char*>(out.constData()), size_t(out.size()));
 }
 
-int readReport(hid_device* device, unsigned char* buffer, size_t size)
+int readReport(hid_device* device, Buffer& buffer)
 {
-    return hid_read_timeout(device, buffer, size, kReadTimeoutMs);
+    return hid_read_timeout(device, buffer.data(), buffer.size(), protocol::kReadTimeoutMs);
+}
+
+// A read buffer holds the count byte in front: buffer index i is frame offset i - 1.
+unsigned char frameByte(const Buffer& buffer, int frameOffset)
+{
+    return buffer[std::size_t(frameOffset) + 1];
+}
+
+QString fromWide(const wchar_t* text)
+{
+    return text ? QString::fromWCharArray(text) : QString();
 }
 
 // hidapi wants hid_exit() once, after the last user; one DeviceManager per
@@ -57,24 +56,44 @@ DeviceManager::DeviceManager(QObject* parent) : QObject(parent)
 
 DeviceManager::~DeviceManager()
 {
-    if (device) {
-        hid_close(device);
-        device = nullptr;
-    }
+    closeDevice();
     QMutexLocker lock(&instancesMutex);
     if (--instances == 0)
         hid_exit();
 }
 
+void DeviceManager::closeDevice()
+{
+    if (device) {
+        hid_close(device);
+        device = nullptr;
+    }
+}
+
+void DeviceManager::declareLost(const QString& message)
+{
+    online = false;
+    closeDevice();
+    emit stateProcessing(message, report::LinkLost);
+}
+
 void DeviceManager::detectDevices()
 {
     QStringList paths;
+    QStringList serials;
     hid_device_info* devices = hid_enumerate(vendorId, productId);
     for (const hid_device_info* d = devices; d; d = d->next) {
-        if (d->vendor_id == vendorId && d->product_id == productId)
+        if (d->vendor_id == vendorId && d->product_id == productId) {
             paths.append(d->path ? QString::fromUtf8(d->path) : QString());
+            serials.append(fromWide(d->serial_number).trimmed());
+        }
     }
     hid_free_enumeration(devices);
+    QStringList ports;
+    for (int i = 0; i < paths.size(); ++i)
+        ports.append(QString());
+    qCDebug(lcLink) << "instruments found:" << paths;
+    emit detectedDeviceDetails(paths, ports, serials);
     emit detectedDeviceSignal(paths);
 }
 
@@ -85,50 +104,44 @@ void DeviceManager::connectSlot(QString devicePath)
         return;
     }
     // A handle left open would leak and keep the old hidraw node busy.
-    if (device) {
-        hid_close(device);
-        device = nullptr;
-        online = false;
-    }
+    closeDevice();
+    online = false;
     const QByteArray path = devicePath.toUtf8();
+    errno = 0;
     hid_device* opened = hid_open_path(path.constData());
     if (!opened) {
         const int error = errno;
-        const wchar_t* reason = hid_error(nullptr);
-        qWarning().noquote() << "DeviceManager: cannot open" << devicePath << "-"
-                             << qt_error_string(error) << "/"
-                             << (reason ? QString::fromWCharArray(reason) : QString());
+        qCWarning(lcLink).noquote() << "cannot open" << devicePath << "-" << qt_error_string(error);
+        emit openFailed(devicePath, error);
         emit finishUsbDetection(false, QString());
         return;
     }
     device = opened;
     hid_set_nonblocking(device, 1);
+    qCDebug(lcLink) << "opened" << devicePath;
     emit finishUsbDetection(true, devicePath);
 }
 
 void DeviceManager::disconnectSlot()
 {
     online = false;
-    if (device) {
-        hid_close(device);
-        device = nullptr;
-    }
+    closeDevice();
 }
 
 void DeviceManager::readWriteLiveDataSlot()
 {
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
-    std::vector<unsigned char> first(64, 0);
-    std::vector<unsigned char> second(2, 0);
+    Buffer first(protocol::kInputReportSize, 0);
+    Buffer second(protocol::kLiveSecondBuffer, 0);
     writeReport(device, frames::liveRequest());
 
     int foreign = 0;
     bool ok = true;
     for (;;) { // first part: skip reports until count 0x3F; a time-out ends the step
-        if (readReport(device, first.data(), first.size()) <= 0 || first[0] == kLiveFirstCount)
+        if (readReport(device, first) <= 0 || first[0] == protocol::kLiveFirstCount)
             break;
         if (++foreign >= kMaxForeignReports) {
             ok = false;
@@ -136,9 +149,9 @@ void DeviceManager::readWriteLiveDataSlot()
         }
     }
     while (ok) { // second part: skip reports until count 0x01; a time-out fails
-        if (readReport(device, second.data(), second.size()) <= 0) {
+        if (readReport(device, second) <= 0) {
             ok = false;
-        } else if (second[0] == kLiveSecondCount) {
+        } else if (second[0] == protocol::kLiveSecondCount) {
             break;
         } else if (++foreign >= kMaxForeignReports) {
             ok = false;
@@ -146,103 +159,100 @@ void DeviceManager::readWriteLiveDataSlot()
     }
 
     if (!ok) {
-        online = false;
-        emit stateProcessing(tr("设备未连接"), 4);
-        hid_close(device);
-        device = nullptr;
+        declareLost(tr("设备未连接"));
         return;
     }
     if (!online)
         emit upperSwitchOnSignal();
     online = true;
-    std::vector<unsigned char> frame(first.begin() + 1, first.end());
+    Buffer frame(first.begin() + 1, first.end());
     frame.push_back(second[1]);
-    if (frame[0] == kSync && frame[4] == kLive)
+    if (frame[0] == protocol::kSync0 && frame[protocol::kCommandOffset] == protocol::LiveData)
         emit finishReadRealTime(frame);
+    else
+        emit liveReplyRejected();
 }
 
 void DeviceManager::readWriteStoreTotalNum()
 {
     QMutexLocker lock(&mutex);
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
-    std::vector<unsigned char> reply(10, 0);
+    Buffer reply(protocol::kStoreCountBuffer, 0);
     writeReport(device, frames::storeCountRequest());
-    const int n = readReport(device, reply.data(), reply.size());
-    if (n < 0) {
-        online = false;
-        emit stateProcessing(tr("设备未连接"), 4);
+    if (readReport(device, reply) < 0) {
+        declareLost(tr("设备未连接"));
         return;
     }
-    if (reply[1] != kSync || reply[5] != kStoreCount) {
-        emit stateProcessing(tr("读取存储数据失败"), 2);
+    if (frameByte(reply, 0) != protocol::kSync0 ||
+        frameByte(reply, protocol::kCommandOffset) != protocol::StoreCount) {
+        emit stateProcessing(tr("读取存储数据失败"), report::StoreCountUnusable);
         return;
     }
-    storageTotal = reply[7];
+    storageTotal = frameByte(reply, protocol::kStoreCountOffset);
     if (storageTotal == 0)
-        emit stateProcessing(tr("无存储数据"), 2);
-    else if (storageTotal <= kMaxStoredGroups)
+        emit stateProcessing(tr("无存储数据"), report::StoreCountUnusable);
+    else if (storageTotal <= protocol::kMaxStoredGroups)
         emit finishReadStorageNumSignal(storageTotal);
     else // the memory holds at most 200 groups: the count is not usable
-        emit stateProcessing(tr("读取存储数据失败"), 2);
+        emit stateProcessing(tr("读取存储数据失败"), report::StoreCountUnusable);
 }
 
 void DeviceManager::readWriteStorageDataSlot()
 {
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
     const QString failedGroup = tr("读取第%1组数据失败");
-    std::vector<unsigned char> reply(36, 0);
+    Buffer reply(protocol::kStoredGroupBuffer, 0);
     for (int group = 1;; ++group) {
         {
             QMutexLocker lock(&mutex);
             if (storageTotal < group || stopRequested) {
-                emit stateProcessing(QString(), 6);
+                emit stateProcessing(QString(), report::ReadBackEnded);
                 return;
             }
         }
         writeReport(device, frames::storedGroupRequest(group));
-        const int n = readReport(device, reply.data(), reply.size());
+        const int n = readReport(device, reply);
         if (n < 0) {
-            online = false;
-            emit stateProcessing(tr("设备未连接"), 4);
+            declareLost(tr("设备未连接"));
             return;
         }
         if (n == 0) {
-            emit stateProcessing(failedGroup.arg(group), 0);
+            emit stateProcessing(failedGroup.arg(group), report::Information);
             continue;
         }
-        emit finishReadReadBack(std::vector<unsigned char>(reply.begin() + 1, reply.end()), group);
-        QThread::msleep(kGroupPauseMs);
+        emit finishReadReadBack(Buffer(reply.begin() + 1, reply.end()), group);
+        QThread::msleep(protocol::kGroupPauseMs);
     }
 }
 
 bool DeviceManager::sendCommand(const QByteArray& frame, const QString& failMessage)
 {
     hid_set_nonblocking(device, 1);
-    std::vector<unsigned char> reply(11, 0);
+    Buffer reply(protocol::kAcknowledgeBuffer, 0);
     int timeouts = 0;
     int foreign = 0;
     for (;;) {
         writeReport(device, frame);
-        const int n = readReport(device, reply.data(), reply.size());
+        const int n = readReport(device, reply);
         if (n > 0) {
-            if (reply[1] == kSync && reply[5] == kAcknowledge)
-                return reply[7] == kAccepted;
+            if (frameByte(reply, 0) == protocol::kSync0 &&
+                frameByte(reply, protocol::kCommandOffset) == protocol::ParameterWrite)
+                return frameByte(reply, protocol::kAcknowledgeVerdictOffset) == protocol::kAccepted;
             if (++foreign < kMaxForeignReports)
                 continue; // not our acknowledgement: write the frame again
             foreign = 0;  // too many: count it as a read that timed out
         }
-        if (timeouts + 1 >= kMaxTimeouts) {
-            online = false;
-            emit stateProcessing(failMessage, 4);
+        if (timeouts + 1 >= protocol::kMaxTimeouts) {
+            declareLost(failMessage);
             return false;
         }
-        QThread::msleep(kRetryPauseMs);
+        QThread::msleep(protocol::kRetryPauseMs);
         ++timeouts;
     }
 }
@@ -251,28 +261,28 @@ void DeviceManager::requestStartTestingSlot()
 {
     QMutexLocker lock(&mutex);
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
     const QString failMessage = tr("请求开始测试失败");
     if (sendCommand(frames::startTestRequest(), failMessage))
-        emit stateProcessing(tr("开始测试"), 0);
+        emit stateProcessing(tr("开始测试"), report::Information);
     else
-        emit stateProcessing(failMessage, 0);
+        emit stateProcessing(failMessage, report::Information);
 }
 
 void DeviceManager::requestStopTestingSlot()
 {
     QMutexLocker lock(&mutex);
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
     const QString failMessage = tr("请求停止测试失败");
     if (sendCommand(frames::stopTestRequest(), failMessage))
-        emit stateProcessing(tr("停止测试"), 0);
+        emit stateProcessing(tr("停止测试"), report::Information);
     else
-        emit stateProcessing(failMessage, 0);
+        emit stateProcessing(failMessage, report::Information);
 }
 
 void DeviceManager::updateTestSettingSlot(QByteArray data)
@@ -281,37 +291,36 @@ void DeviceManager::updateTestSettingSlot(QByteArray data)
         return;
     QMutexLocker lock(&mutex);
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
     const QString failMessage = tr("更新测量设置失败");
     if (sendCommand(data, failMessage))
-        emit stateProcessing(tr("更新测量设置成功"), 0);
+        emit stateProcessing(tr("更新测量设置成功"), report::Information);
     else
-        emit stateProcessing(failMessage, 3);
+        emit stateProcessing(failMessage, report::SettingsWriteFailed);
 }
 
 void DeviceManager::readWriteSystemInfo()
 {
     if (!device) {
-        emit stateProcessing(tr("设备未连接"), 4);
+        emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
     hid_set_nonblocking(device, 1);
-    std::vector<unsigned char> reply(31, 0);
+    Buffer reply(protocol::kIdentityBuffer, 0);
     writeReport(device, frames::identityRequest());
-    if (readReport(device, reply.data(), reply.size()) <= 0) {
-        online = false;
-        emit stateProcessing(tr("读取设备信息失败"), 4);
+    if (readReport(device, reply) <= 0) {
+        declareLost(tr("读取设备信息失败"));
         return;
     }
     // online stays false here: the first good live poll sets it.
     if (!online)
         emit upperSwitchOnSignal();
-    if (reply[5] == kIdentity)
-        emit finishReadSystemInfo(std::vector<unsigned char>(reply.begin() + 1, reply.end()));
+    if (frameByte(reply, protocol::kCommandOffset) == protocol::Identity)
+        emit finishReadSystemInfo(Buffer(reply.begin() + 1, reply.end()));
     else
-        emit stateProcessing(tr("读取设备信息失败"), 0);
+        emit stateProcessing(tr("读取设备信息失败"), report::Information);
 }
 
 void DeviceManager::stopCirculation(bool stop)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Protocol.h"
 #include "Records.h"
 
 #include <QByteArray>
@@ -16,9 +17,9 @@
 // device. It finds instruments, opens and closes one, and performs every
 // request/reply exchange, one exchange per slot call. Reply frames go on
 // undecoded (from their first sync byte) to the decoding worker; everything
-// the operator should read leaves as a translated message with an error type:
-// 0 information, 1 reply checksum error, 2 store count unusable, 3 settings
-// write failed, 4 no device or link lost, 6 read-back loop ended.
+// the operator should read leaves as a translated message with an error type
+// (report::Type in Protocol.h). A link it declares lost (type 4) is closed at
+// once, so the window's idea of the link and the handle always agree.
 //
 // Lives on a thread of its own and is reached through queued connections,
 // except stopCirculation(), which may also be called directly from another
@@ -41,6 +42,14 @@ signals:
     void finishReadReadBack(std::vector<unsigned char> data, int readedNum);
     void stateProcessing(QString logMessage, int errorType);
     void finishReadSystemInfo(std::vector<unsigned char> data);
+    // Emitted before detectedDeviceSignal: what tells the instruments found
+    // apart on this machine, one entry per path (empty where unknown).
+    void detectedDeviceDetails(QStringList paths, QStringList usbPorts, QStringList serials);
+    // Emitted before finishUsbDetection(false, ...) when the path could not be
+    // opened; errorNumber is the system's errno (EACCES: no permission).
+    void openFailed(QString devicePath, int errorNumber);
+    // A live reply arrived that is not a live frame (wrong sync or command).
+    void liveReplyRejected();
 
 public slots:
     void detectDevices();
@@ -60,10 +69,13 @@ private:
     // reads have timed out; true only for an acknowledgement with "O".
     // The caller holds mutex.
     bool sendCommand(const QByteArray& frame, const QString& failMessage);
+    // Closes the handle, marks the link down and reports message with type 4.
+    void declareLost(const QString& message);
+    void closeDevice();
 
     hid_device* device = nullptr;
-    quint16 vendorId = 0x1A86;
-    quint16 productId = 0xE429;
+    quint16 vendorId = protocol::kVendorId;
+    quint16 productId = protocol::kProductId;
     QMutex mutex;
     bool online = false;
     bool stopRequested = false;

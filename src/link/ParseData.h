@@ -8,7 +8,8 @@
 #include <vector>
 
 // The decoding worker: turns reply frames from the link worker into
-// display-ready records. It performs no I/O and lives on a thread of its own.
+// display-ready records with the pure decoders of Decoders.h and reports what
+// it could not decode. It performs no I/O and lives on a thread of its own.
 //
 // The live and stored records persist for the object's whole life and are
 // overwritten field by field, so a field that a frame does not write keeps the
@@ -25,6 +26,9 @@ signals:
     void finishReadReadBackData(ReceiveStorageData rsd, int readedNum);
     void stateProcessing(QString logMessage, int errorType);
     void finishReadSystemInfoData(DeviceInfo info);
+    // A live frame passed its checksum but held a field outside its range; it
+    // was dropped and the previous record stands.
+    void liveFrameRejected();
 
 public slots:
     void parseRealTimeData(std::vector<unsigned char> data);
@@ -32,11 +36,6 @@ public slots:
     void parseSystemInfo(std::vector<unsigned char> data);
 
 private:
-    // Each returns false, writing nothing, when a field lies outside its range.
-    // The frame must already have passed its length and checksum checks.
-    bool decodeLive(const std::vector<unsigned char>& data);
-    bool decodeStored(const std::vector<unsigned char>& data);
-
     ReceiveLiveData liveData;
     ReceiveStorageData storageData;
     int lastTestState = 0; // test state of the previous accepted live frame

@@ -12,8 +12,8 @@ QString modelFolderName(const QString& model)
 
 QString modelFolder(const QString& model)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
-           QLatin1Char('/') + modelFolderName(model);
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/') +
+           modelFolderName(model);
 }
 
 QString defaultFileName(const QString& folder, const QDateTime& time, const QString& suffix)

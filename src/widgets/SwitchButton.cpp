@@ -18,9 +18,9 @@ void SwitchButton::mousePressEvent(QMouseEvent*)
     moveKnobToState();
 }
 
-void SwitchButton::updateSwitchStatusSlot(bool checked)
+void SwitchButton::updateSwitchStatusSlot(bool on)
 {
-    this->checked = checked;
+    checked = on;
     emit statusChanged(checked);
     moveKnobToState();
 }
@@ -123,21 +123,21 @@ template <typename T> static bool assign(T& member, const T& value)
     return true;
 }
 
-void SwitchButton::setSpace(int space)
+void SwitchButton::setSpace(int value)
 {
-    if (assign(this->space, space))
+    if (assign(space, value))
         update();
 }
 
-void SwitchButton::setRadius(int radius)
+void SwitchButton::setRadius(int value)
 {
-    if (assign(this->radius, radius))
+    if (assign(radius, value))
         update();
 }
 
-void SwitchButton::setChecked(bool checked)
+void SwitchButton::setChecked(bool on)
 {
-    if (assign(this->checked, checked))
+    if (assign(checked, on))
         update();
 }
 

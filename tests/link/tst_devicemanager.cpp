@@ -51,6 +51,7 @@ public:
         connect(dm, &DM::stateProcessing, this,
                 [this](QString text, int type) { messages << Message(text, type); });
         connect(dm, &DM::finishReadSystemInfo, this, [this](Bytes f) { identities << f; });
+        connect(dm, &DM::liveReplyRejected, this, [this] { ++rejected; });
         thread.start();
     }
     ~Link() override
@@ -63,8 +64,7 @@ public:
     template <typename Slot, typename... Args> void post(Slot slot, Args... args)
     {
         QMetaObject::invokeMethod(
-            dm, [target = dm, slot, args...] { (target->*slot)(args...); },
-            Qt::QueuedConnection);
+            dm, [target = dm, slot, args...] { (target->*slot)(args...); }, Qt::QueuedConnection);
     }
     void poll() { post(&DM::readWriteLiveDataSlot); }
 
@@ -83,6 +83,7 @@ public:
     QList<QStringList> detected;
     QList<QPair<bool, QString>> connects;
     int switchOns = 0;
+    int rejected = 0;
     QList<Bytes> live;
     QList<int> totals;
     QList<QPair<Bytes, int>> groups;
@@ -273,6 +274,7 @@ private slots:
         h.post(&DM::readWriteStorageDataSlot);
         QVERIFY(h.settle());
         QCOMPARE(h.messages, QList<Message>{msg("设备未连接", 4)});
+        QCOMPARE(bus.openHandleCount(), 0);
     }
 
     void unusableStoreCount()
@@ -333,7 +335,9 @@ private slots:
             QVERIFY(h.settle());
             QCOMPARE(rv->writeLog().size(), writes);
             QCOMPARE(h.messages, messages);
-            QCOMPARE(bus.openHandleCount(), 1);
+            // A link declared lost (type 4) is closed on the worker's side too.
+            const bool lost = messages.first().second == 4;
+            QCOMPARE(bus.openHandleCount(), lost ? 0 : 1);
         }
     }
 
@@ -354,6 +358,7 @@ private slots:
         h.poll();
         QVERIFY(h.settle());
         QCOMPARE(h.live.size(), 1);
+        QCOMPARE(h.rejected, 1);
         QVERIFY(h.messages.isEmpty());
         QCOMPARE(h.switchOns, 1);
     }
@@ -395,6 +400,7 @@ private slots:
         QVERIFY(h.settle(5000));
         QCOMPARE(h.messages, QList<Message>{msg("读取设备信息失败", 4)});
         QVERIFY(h.identities.isEmpty());
+        QCOMPARE(bus.openHandleCount(), 0);
     }
 };
 

@@ -41,8 +41,7 @@ private slots:
         QCOMPARE(frames::comparisonSettingFrame(12.5, 0),
                  hex("000FABCD0B000100010000484103009900"));
         // 100 mΩ with two decimals: float 100 = 00 00 C8 42.
-        QCOMPARE(frames::comparisonSettingFrame(100, 1),
-                 hex("000FABCD0B000100010000C84202011A01"));
+        QCOMPARE(frames::comparisonSettingFrame(100, 1), hex("000FABCD0B000100010000C84202011A01"));
     }
 
     void decimals_data()
@@ -61,6 +60,31 @@ private slots:
         QFETCH(double, value);
         QFETCH(int, decimals);
         QCOMPARE(frames::decimalsFor(value), decimals);
+    }
+
+    // Shown and sent agree: rounding to the shown decimals may carry into a
+    // new digit, which takes one decimal away again; the control's maximum caps it.
+    void settledComparison_data()
+    {
+        QTest::addColumn<double>("typed");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("carry to 100") << 99.9999 << 100.0 << 2;
+        QTest::newRow("carry to 10") << 9.99996 << 10.0 << 3;
+        QTest::newRow("no carry") << 12.5 << 12.5 << 3;
+        QTest::newRow("rounded down") << 1.234567 << 1.2346 << 4;
+        QTest::newRow("capped") << 9999.95 << 9999.9 << 1;
+        QTest::newRow("tiny") << 0.00001 << 0.0 << 4;
+    }
+    void settledComparison()
+    {
+        QFETCH(double, typed);
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        const frames::ComparisonValue settled = frames::settledComparison(typed, 9999.9);
+        QCOMPARE(settled.value, value);
+        QCOMPARE(settled.decimals, decimals);
+        QCOMPARE(frames::decimalsFor(settled.value), decimals);
     }
 
     void checksumWrapsAt16Bits()

@@ -1,4 +1,5 @@
 // Reply frames in, records and operator messages out.
+#include "Decoders.h"
 #include "FrameFixtures.h"
 #include "ParseData.h"
 
@@ -148,6 +149,43 @@ private slots:
         QCOMPARE(shown(), (QStringList{"13.000", u("mΩ"), "", "1"}));
     }
 
+    // The pure decoder on its own: the previous test state goes in, and the
+    // record comes out without touching the one passed in.
+    void pureLiveDecoder_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<int>("noReading");
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QString>("judgement");
+        QTest::newRow("waiting after waiting") << 0 << 0 << 0 << "" << "";
+        QTest::newRow("waiting after complete") << 0 << 2 << 0 << "12.345" << "PASS";
+        QTest::newRow("testing") << 1 << 0 << 0 << "12.345" << "PASS";
+        QTest::newRow("complete") << 2 << 1 << 0 << "12.345" << "PASS";
+        QTest::newRow("no reading flag") << 2 << 1 << 1 << "" << "";
+    }
+    void pureLiveDecoder()
+    {
+        QFETCH(int, state);
+        QFETCH(int, previous);
+        QFETCH(int, noReading);
+        QFETCH(QString, reading);
+        QFETCH(QString, judgement);
+        fixtures::Live f;
+        f.state = static_cast<unsigned char>(state);
+        f.noReading = static_cast<unsigned char>(noReading);
+        ReceiveLiveData before;
+        before.testingResValue = QStringLiteral("old");
+        const decode::LiveResult r = decode::liveFrame(f.bytes(), before, previous);
+        QCOMPARE(int(r.verdict), int(decode::Verdict::Decoded));
+        QCOMPARE(r.record.testingResValue, reading);
+        QCOMPARE(r.record.comparativeResult, judgement);
+        QCOMPARE(r.record.testState, state);
+        QCOMPARE(before.testingResValue, QStringLiteral("old"));
+        QCOMPARE(int(decode::liveFrame(fixtures::corrupted(f.bytes()), before, previous).verdict),
+                 int(decode::Verdict::BadChecksum));
+    }
+
     // OL and LO hide the unit; both at once keep the last reading.
     void rangeFlags()
     {
@@ -177,7 +215,10 @@ private slots:
         }
     }
 
-    void outOfRangeLiveFrameRepeatsLastRecord()
+    // A frame with a field out of range is dropped and reported as rejected,
+    // not passed off as a current reading; the record it would have changed
+    // stays as the last good frame left it.
+    void outOfRangeLiveFrameIsRejected()
     {
         const QList<QPair<int, int>> faults{{7, 6},  {8, 2},  {9, 3},  {10, 3}, {11, 7}, {18, 2},
                                             {26, 2}, {34, 2}, {40, 2}, {46, 2}, {52, 2}};
@@ -191,8 +232,13 @@ private slots:
             other.state = 2;
             other.reading = "55.555";
             other.store = "0099";
-            QVERIFY2(describe(live(p, with(other.bytes(), offset, value))) == first,
+            QSignalSpy records(&p, &ParseData::finishReadRealTimeData);
+            QSignalSpy rejected(&p, &ParseData::liveFrameRejected);
+            QSignalSpy messages(&p, &ParseData::stateProcessing);
+            p.parseRealTimeData(with(other.bytes(), offset, value));
+            QVERIFY2(records.isEmpty() && rejected.size() == 1 && messages.isEmpty(),
                      qPrintable(QString::number(offset)));
+            QVERIFY2(describe(live(p, good.bytes())) == first, qPrintable(QString::number(offset)));
             // Nor did its test state count: a waiting frame still shows nothing.
             QCOMPARE(live(p, good.bytes()).testingResValue, QString());
         }

@@ -44,17 +44,16 @@ private slots:
         QTest::newRow("fill NUL") << QStringLiteral("12.34\u0000") << QStringLiteral("12.34");
         QTest::newRow("controls") << QStringLiteral("a\u0001\u001fb\u007f")
                                   << QStringLiteral("ab\u007f");
-        QTest::newRow("kept whitespace") << QStringLiteral("a\tb\nc\rd")
-                                         << QStringLiteral("a\tb\nc\rd");
-        QTest::newRow("units and CJK") << QStringLiteral("123.45 μΩ 母线")
-                                       << QStringLiteral("123.45 μΩ 母线");
-        QTest::newRow("pair kept") << QStringLiteral("x\U0001F600y")
-                                   << QStringLiteral("x\U0001F600y");
+        QTest::newRow("kept whitespace")
+            << QStringLiteral("a\tb\nc\rd") << QStringLiteral("a\tb\nc\rd");
+        QTest::newRow("units and CJK")
+            << QStringLiteral("123.45 μΩ 母线") << QStringLiteral("123.45 μΩ 母线");
+        QTest::newRow("pair kept")
+            << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y");
         QTest::newRow("lone surrogates")
             << QString(QVector<QChar>{QChar(0xD800), QChar('a'), QChar(0xDC00)}.data(), 3)
             << QStringLiteral("a");
-        QTest::newRow("non-characters") << QStringLiteral("a\uFFFEb\uFFFF")
-                                        << QStringLiteral("ab");
+        QTest::newRow("non-characters") << QStringLiteral("a\uFFFEb\uFFFF") << QStringLiteral("ab");
     }
     void forXml()
     {

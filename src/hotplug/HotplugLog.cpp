@@ -1,0 +1,3 @@
+#include "HotplugLog.h"
+
+Q_LOGGING_CATEGORY(lcHotplug, "lt.hotplug", QtInfoMsg)
