@@ -1,21 +1,22 @@
 #include "WorkbookCheck.h"
 
+#include "XmlNestingCheck.h"
+
 #include <QFile>
 #include <QScopeGuard>
-#include <QXmlStreamReader>
 
 #include <unzip.h>
 
 namespace workbookcheck {
 namespace {
 
-// Unpacks the zip's current part in chunks, feeding XML parts to a reader as
+// Unpacks the zip's current part in chunks, feeding XML parts to the check as
 // they come, so a large sheet is never held whole in memory.
 QString partProblem(unzFile zip, bool xml)
 {
     if (unzOpenCurrentFile(zip) != UNZ_OK)
         return QStringLiteral("cannot be unpacked");
-    QXmlStreamReader reader;
+    XmlNestingCheck nesting;
     QByteArray chunk(64 * 1024, Qt::Uninitialized);
     QString problem;
     for (;;) {
@@ -26,16 +27,8 @@ QString partProblem(unzFile zip, bool xml)
         }
         if (n == 0)
             break;
-        if (!xml)
-            continue;
-        reader.addData(QByteArray(chunk.constData(), n));
-        while (!reader.atEnd())
-            reader.readNext();
-        // Running out of data is what this reader expects between chunks.
-        if (reader.hasError() && reader.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
-            problem = reader.errorString();
-            break;
-        }
+        if (xml)
+            nesting.feed(chunk.constData(), n);
     }
     const int closed = unzCloseCurrentFile(zip);
     if (!problem.isEmpty())
@@ -44,9 +37,7 @@ QString partProblem(unzFile zip, bool xml)
         return QStringLiteral("checksum mismatch");
     if (closed != UNZ_OK)
         return QStringLiteral("cannot be unpacked (%1)").arg(closed);
-    if (xml && reader.tokenType() != QXmlStreamReader::EndDocument)
-        return reader.hasError() ? reader.errorString() : QStringLiteral("incomplete XML");
-    return {};
+    return xml ? nesting.problem() : QString();
 }
 
 } // namespace
