@@ -1,7 +1,8 @@
-// What every export shares: the proposed folder and file name, and the texts
-// made fit for a file.
+// What every export shares: the proposed folder and file name, the texts
+// made fit for a file, and the check that a written XML part is whole.
 #include "ExportPaths.h"
 #include "FileText.h"
+#include "XmlNestingCheck.h"
 
 #include <QtTest>
 
@@ -60,6 +61,37 @@ private slots:
         QFETCH(QString, in);
         QFETCH(QString, out);
         QCOMPARE(filetext::forXml(in), out);
+    }
+
+    void xmlNesting_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("whole");
+        const QByteArray sheet = "<?xml version=\"1.0\"?>\n<ws a=\"x>y\" b='/'><data><row r=\"1\">"
+                                 "<c r=\"A1\" s=\"1\"/><c><is><t>a &lt; b\n</t></is></c></row>"
+                                 "</data></ws>";
+        QTest::newRow("whole") << sheet << true;
+        QTest::newRow("empty root") << QByteArray("<a/>\n") << true;
+        QTest::newRow("cut in text") << sheet.left(sheet.indexOf("a &lt;") + 3) << false;
+        QTest::newRow("cut in a tag") << sheet.left(sheet.indexOf("s=\"1\"")) << false;
+        QTest::newRow("cut in quotes") << sheet.left(sheet.indexOf("x>y")) << false;
+        QTest::newRow("cut before the root's end") << sheet.left(sheet.size() - 5) << false;
+        QTest::newRow("piece missing")
+            << QByteArray(sheet).remove(sheet.indexOf("<is>"), 30) << false;
+        QTest::newRow("no markup") << QByteArray("text") << false;
+        QTest::newRow("two roots") << QByteArray("<a></a><b/>") << false;
+    }
+    void xmlNesting()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, whole);
+        // Any split into chunks gives the same answer as the whole.
+        for (int chunk : {1, 7, int(xml.size())}) {
+            XmlNestingCheck check;
+            for (int at = 0; at < xml.size(); at += chunk)
+                check.feed(xml.constData() + at, std::min(chunk, int(xml.size()) - at));
+            QVERIFY2(check.problem().isEmpty() == whole, qPrintable(check.problem()));
+        }
     }
 };
 

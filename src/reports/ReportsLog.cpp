@@ -1,0 +1,3 @@
+#include "ReportsLog.h"
+
+Q_LOGGING_CATEGORY(lcReports, "lt.reports")

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Diagnostics of the records and reports: export paths, failed saves.
+Q_DECLARE_LOGGING_CATEGORY(lcReports)

@@ -1,0 +1,225 @@
+// Record tables exported to workbooks, read back with openpyxl as a
+// spreadsheet user's tools would read them; saves that fail must say so and
+// leave an earlier file as it was.
+#include "XlsxExport.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using Rows = QVector<QStringList>;
+
+namespace {
+
+const QStringList kLiveHeaders{"序号",     "记录时间", "测试时间", "电流设置", "测试电流",
+                               "测试电阻", "比较值",   "比较结果", "备注"};
+const QStringList kStorageHeaders{"存储编号", "记录时间", "测试时间", "测试电流",
+                                  "测试电阻", "比较值",   "比较结果"};
+
+// Rows given as an empty list have no items at all, as the stored-data table
+// has for groups that were not read.
+void fill(QStandardItemModel& model, const QStringList& headers, const Rows& rows)
+{
+    model.setColumnCount(headers.size());
+    model.setRowCount(rows.size());
+    model.setHorizontalHeaderLabels(headers);
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows[r].size(); ++c)
+            model.setItem(r, c, new QStandardItem(rows[r][c]));
+    }
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList listing(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+int openDescriptors()
+{
+    return listing(QStringLiteral("/proc/self/fd")).size();
+}
+
+} // namespace
+
+class TestXlsxExport : public QObject
+{
+    Q_OBJECT
+
+    // The workbook as openpyxl sees it (see read_xlsx.py).
+    void readBack(const QString& path, QJsonObject* sheet)
+    {
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(READ_XLSX_SCRIPT), path});
+        QVERIFY2(python.waitForFinished(60000), qPrintable(python.errorString()));
+        QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0,
+                 python.readAllStandardError().constData());
+        QJsonParseError error;
+        *sheet = QJsonDocument::fromJson(python.readAllStandardOutput(), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void tableReadsBack_data()
+    {
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<Rows>("cells");
+        QTest::addColumn<Rows>("sheet"); // the expected cells below the header row
+
+        // A NUL and a control character from the instrument's fill bytes
+        // cannot be held by the file: they are left out, the rest is kept.
+        const QString nulFill = QStringLiteral("12.34") + QChar(0) + QChar(0) + QChar(0x1f);
+        const Rows live{
+            {"1", "2024-01-31 15:45:02", "60S", "100A", "99.8A", "123.45 μΩ", "150.00μΩ", "合格",
+             "母线A相\n接头复测"},
+            {"2", "2024-01-31 15:47:10", "5S", "200A", "200.1A", nulFill + " mΩ", "", "不合格", ""},
+            {"3", "2024-01-31 15:49:00", "0S", "5A", "4.9A", "OL", "", "", "第一行\n\n第三行"}};
+        Rows liveSheet = live;
+        liveSheet[1][5] = QStringLiteral("12.34 mΩ");
+        QTest::newRow("live table") << kLiveHeaders << live << liveSheet;
+
+        const QStringList group{"001", "24-01-31 15:45", "60", "100A", "0.123mΩ", "", "合格"};
+        QTest::newRow("stored groups, some never read")
+            << kStorageHeaders << Rows{group, {}, group, {}, {}} << Rows{group, {}, group, {}, {}};
+    }
+    void tableReadsBack()
+    {
+        QFETCH(QStringList, headers);
+        QFETCH(Rows, cells);
+        QFETCH(Rows, sheet);
+        QStandardItemModel model;
+        fill(model, headers, cells);
+        // Over an earlier file, whose mode the operator had narrowed.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("table.xlsx"));
+        QVERIFY(writeFile(file, "an earlier export"));
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(file, mode));
+        QString error;
+        QVERIFY2(xlsxexport::exportTable(model, file, &error), qPrintable(error));
+        QCOMPARE(QFile::permissions(file) & QFile::Permissions(0x7077), mode);
+
+        QJsonObject book;
+        readBack(file, &book);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(book.value("sheets").toArray().size(), 1);
+        // Rows without data are still there, as empty cells: sheet rows match table rows.
+        QCOMPARE(book.value("maxRow").toInt(), sheet.size() + 1);
+        QCOMPARE(book.value("maxColumn").toInt(), headers.size());
+        const QJsonArray rows = book.value("rows").toArray();
+        QCOMPARE(rows.at(0).toArray(), QJsonArray::fromStringList(headers));
+        for (int r = 0; r < sheet.size(); ++r) {
+            const QJsonArray row = rows.at(r + 1).toArray();
+            QCOMPARE(row.size(), headers.size());
+            for (int c = 0; c < headers.size(); ++c) {
+                // Every value is text, never a number: openpyxl gives a JSON string.
+                const QString want = sheet[r].value(c);
+                const QJsonValue got = row.at(c);
+                QVERIFY2(want.isEmpty() ? got.isNull() : got == QJsonValue(want),
+                         qPrintable(QStringLiteral("row %1 column %2: %3")
+                                        .arg(r + 2)
+                                        .arg(c + 1)
+                                        .arg(QString::fromUtf8(QJsonDocument(row).toJson()))));
+            }
+        }
+        QCOMPARE(book.value("formats").toArray(), QJsonArray{"center/center/wrap"});
+        // Spreadsheets store the width with padding: 20 reads as about 20.71.
+        const QJsonArray widths = book.value("widths").toArray();
+        for (int c = 0; c < headers.size(); ++c)
+            QVERIFY2(qAbs(widths.at(c).toDouble() - 20.0) < 1.0, qPrintable(QString::number(c)));
+        QVERIFY(widths.at(headers.size()).isNull());
+
+        // The plain-text entry writes the same workbook.
+        const QString plainFile = dir.filePath(QStringLiteral("plain.xlsx"));
+        QVERIFY2(xlsxexport::exportTable(headers, cells, plainFile, &error), qPrintable(error));
+        QJsonObject plain;
+        readBack(plainFile, &plain);
+        QCOMPARE(plain, book);
+        QCOMPARE(listing(dir.path()), (QStringList{"plain.xlsx", "table.xlsx"}));
+    }
+
+    void failedSaveKeepsEarlierFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("earlierFile");
+        // Each really fails when run as root, where permission bits stop nothing.
+        QTest::newRow("folder missing") << "missing/data.xlsx" << false;
+        QTest::newRow("folder is a file") << "plain/data.xlsx" << false;
+        QTest::newRow("target is a folder") << "folder.xlsx" << false;
+        QTest::newRow("disk full") << "full.xlsx" << true;
+        QTest::newRow("cell too long") << "long.xlsx" << true;
+    }
+    void failedSaveKeepsEarlierFile()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, earlierFile);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(target);
+
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("plain")), {}));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.xlsx/inside")));
+        const QByteArray earlier("PK an earlier workbook");
+        if (earlierFile)
+            QVERIFY(writeFile(file, earlier));
+        const QStringList before = listing(dir.path());
+        const int descriptors = openDescriptors();
+
+        Rows rows(3000, QStringList{"2024-01-31 15:45:02", "123.45 μΩ", "母线A相 接头复测"});
+        if (tag == QLatin1String("cell too long"))
+            rows[1500][2] = QString(40000, QChar('x'));
+
+        // A full disk, as the writer meets it: writes beyond a size fail.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const bool limitSize = tag == QLatin1String("disk full");
+        if (limitSize) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = saved;
+            small.rlim_cur = 16 * 1024;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not saved"));
+        QString error;
+        const bool ok = xlsxexport::exportTable(kLiveHeaders, rows, file, &error);
+        if (limitSize) {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+
+        QVERIFY(!ok);
+        QVERIFY(!error.isEmpty());
+        qInfo().noquote() << "reason:" << error;
+        QCOMPARE(listing(dir.path()), before); // no temporary left behind
+        QCOMPARE(openDescriptors(), descriptors);
+        if (earlierFile)
+            QCOMPARE(contents(file), earlier);
+        QCOMPARE(listing(dir.filePath(QStringLiteral("folder.xlsx"))), QStringList{"inside"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestXlsxExport)
+#include "tst_xlsxexport.moc"
