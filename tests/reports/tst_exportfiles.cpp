@@ -44,23 +44,39 @@ private slots:
         QTest::newRow("fill NUL") << QStringLiteral("12.34\u0000") << QStringLiteral("12.34");
         QTest::newRow("controls") << QStringLiteral("a\u0001\u001fb\u007f")
                                   << QStringLiteral("ab\u007f");
-        QTest::newRow("kept whitespace") << QStringLiteral("a\tb\nc\rd")
-                                         << QStringLiteral("a\tb\nc\rd");
-        QTest::newRow("units and CJK") << QStringLiteral("123.45 μΩ 母线")
-                                       << QStringLiteral("123.45 μΩ 母线");
-        QTest::newRow("pair kept") << QStringLiteral("x\U0001F600y")
-                                   << QStringLiteral("x\U0001F600y");
+        QTest::newRow("kept whitespace")
+            << QStringLiteral("a\tb\nc\rd") << QStringLiteral("a\tb\nc\rd");
+        QTest::newRow("units and CJK")
+            << QStringLiteral("123.45 μΩ 母线") << QStringLiteral("123.45 μΩ 母线");
+        QTest::newRow("pair kept")
+            << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y");
         QTest::newRow("lone surrogates")
             << QString(QVector<QChar>{QChar(0xD800), QChar('a'), QChar(0xDC00)}.data(), 3)
             << QStringLiteral("a");
-        QTest::newRow("non-characters") << QStringLiteral("a\uFFFEb\uFFFF")
-                                        << QStringLiteral("ab");
+        QTest::newRow("non-characters") << QStringLiteral("a\uFFFEb\uFFFF") << QStringLiteral("ab");
     }
     void forXml()
     {
         QFETCH(QString, in);
         QFETCH(QString, out);
         QCOMPARE(filetext::forXml(in), out);
+    }
+
+    void forPdf_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("fill") << QStringLiteral("RV718A\u0000\u0000") << QStringLiteral("RV718A");
+        QTest::newRow("controls, DEL, C1")
+            << QStringLiteral("a\u0001\rb\u007f\u0085c") << QStringLiteral("abc");
+        QTest::newRow("kept") << QStringLiteral("第1行\t12.5 mΩ\n")
+                              << QStringLiteral("第1行\t12.5 mΩ\n");
+    }
+    void forPdf()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(filetext::forPdf(in), out);
     }
 };
 

@@ -1,6 +1,5 @@
 // The measurement report, read back from real PDF files with poppler's tools as
 // an operator's viewer would see it.
-#include "FileText.h"
 #include "FontSetup.h"
 #include "PdfLayout.h"
 #include "PdfReport.h"
@@ -287,6 +286,7 @@ private slots:
         for (const QString& expected : block)
             QVERIFY2(text.contains(expected) == !testStatus.isEmpty(), qPrintable(expected));
         QCOMPARE(text.contains("1.2500mΩ"), comparisonOn && !testStatus.isEmpty());
+        QVERIFY(!text.contains(QChar(0))); // the fill bytes of model and version
     }
 
     void recordPageTexts()
@@ -294,23 +294,13 @@ private slots:
         const QString pdf = write(liveSnapshot(), liveRecords(3, {"第一条备注", "", "末条"}, this));
         for (int r = 1; r <= 3; ++r) {
             const QString text = pageText(pdf, r + 1);
-            QStringList expected{QStringLiteral("记录 %1").arg(r),
-                                 "记录时间：",
-                                 QStringLiteral("2024-05-0%1 10:15:3%1").arg(r),
-                                 "数据",
-                                 "测试时间：",
-                                 "27S",
-                                 "电流设置：",
-                                 "100A",
-                                 "测试电流：",
-                                 QStringLiteral("99.%1A").arg(r),
-                                 "测试电阻：",
-                                 QString::number(r) + "3.45 μΩ",
-                                 "比较值：",
-                                 "150.00μΩ",
-                                 "比较结果：",
-                                 r == 2 ? "FAIL" : "PASS",
-                                 "备注"};
+            // clang-format off
+            const QStringList expected{
+                QStringLiteral("记录 %1").arg(r), "记录时间：", QStringLiteral("2024-05-0%1 10:15:3%1").arg(r),
+                "数据", "测试时间：", "27S", "电流设置：", "100A", "测试电流：", QStringLiteral("99.%1A").arg(r),
+                "测试电阻：", QString::number(r) + "3.45 μΩ", "比较值：", "150.00μΩ", "比较结果：",
+                r == 2 ? "FAIL" : "PASS", "备注"};
+            // clang-format on
             for (const QString& e : expected)
                 QVERIFY2(text.contains(e),
                          qPrintable(QStringLiteral("page %1: %2").arg(r + 1).arg(e)));
@@ -357,17 +347,6 @@ private slots:
         QVERIFY(pageText(pdf, 4).contains("记录 2"));
     }
 
-    void fillCharactersAreDroppedFromTheFile()
-    {
-        QCOMPARE(filetext::forPdf(QStringLiteral("RV718A\u0000\u0001\r\u0085\t\n\u007f")),
-                 QStringLiteral("RV718A\t\n"));
-        LiveSnapshot live = liveSnapshot();
-        live.storeNumber = QStringLiteral("17\u0000\u0000");
-        const QString text = pageText(write(live, nullptr), 1);
-        QVERIFY(text.contains("RV718A") && text.contains("V1.02"));
-        QVERIFY(!text.contains(QChar(0)));
-    }
-
     void failureLeavesNoFileAndSaysWhy()
     {
         const QString blocker = dir.filePath("plain-file");
@@ -392,16 +371,6 @@ private slots:
         QVERIFY(PdfReport(settingData(), DeviceInfo(), liveSnapshot(), nullptr).write(path));
         QCOMPARE(pagesOf(path), 1);
         QCOMPARE(QDir(own.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.pdf"});
-    }
-
-    void proposedFileNameUsesTheModelFolder()
-    {
-        DeviceInfo info;
-        info.model = QStringLiteral("RV718A\u0000\u0000\u0000\u0000\u0000");
-        const QString name = PdfReport(settingData(), info, liveSnapshot(), nullptr)
-                                 .proposedFileName(QDateTime(QDate(2024, 1, 31), QTime(15, 45, 2)));
-        QVERIFY2(name.endsWith("/RV718A_data/data_20240131_154502.pdf"), qPrintable(name));
-        QVERIFY(QFileInfo(name).dir().exists());
     }
 };
 
