@@ -87,9 +87,7 @@ int main(int argc, char** argv)
     fillRecords(records);
     const PdfSettingData settings{"华东电力检修公司", "张伟",  "13912345678", "200A 回路电阻测试仪",
                                   "RV718B",           "V2.10", "220kV 母线",  "变电站"};
-    DeviceInfo device;
-    device.model = settings.testerModel;
-    const PdfReport report(settings, device, liveSnapshot(), &records);
+    const PdfReport report(settings, liveSnapshot(), &records);
 
     QTemporaryDir dir;
     // A path given on the command line keeps the report there, to look at it.

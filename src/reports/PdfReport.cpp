@@ -37,9 +37,9 @@ void cleanAll(std::initializer_list<QString*> texts)
 
 } // namespace
 
-PdfReport::PdfReport(const PdfSettingData& settingData, const DeviceInfo& deviceInfo,
-                     const LiveSnapshot& liveSnapshot, const QAbstractItemModel* recordModel)
-    : settings(settingData), device(deviceInfo), live(liveSnapshot), records(recordModel),
+PdfReport::PdfReport(const PdfSettingData& settingData, const LiveSnapshot& liveSnapshot,
+                     const QAbstractItemModel* recordModel)
+    : settings(settingData), live(liveSnapshot), records(recordModel),
       titleFont(reportFamily, 14, 75, false), headingFont(reportFamily, 12, 57, false),
       labelFont(reportFamily, 11, 50, false), valueFont(reportFamily, 11, 25, false),
       recordFont(reportFamily, 14, 57, false), remarkFont(reportFamily, 11, 25, false),
@@ -56,7 +56,7 @@ PdfReport::PdfReport(const PdfSettingData& settingData, const DeviceInfo& device
               &l.remark});
 }
 
-QString PdfReport::proposedFileName(const QDateTime& now) const
+QString PdfReport::proposedFileName(const DeviceInfo& device, const QDateTime& now)
 {
     qCDebug(lcPdf) << "model" << device.model;
     const QString folder = exportpaths::modelFolder(device.model);

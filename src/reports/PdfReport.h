@@ -29,12 +29,13 @@ public:
     // The record table's column of the remark.
     static constexpr int remarkColumn = 8;
 
-    PdfReport(const PdfSettingData& settings, const DeviceInfo& device, const LiveSnapshot& live,
+    PdfReport(const PdfSettingData& settings, const LiveSnapshot& live,
               const QAbstractItemModel* records);
 
-    // The proposed file: the model's folder in the documents location (created
-    // here) and a name stamped with the given time.
-    QString proposedFileName(const QDateTime& now) const;
+    // The file proposed for the report of the given instrument: its model's
+    // folder in the documents location (created here) and a name stamped with
+    // the given time.
+    static QString proposedFileName(const DeviceInfo& device, const QDateTime& now);
 
     // Writes the report as an A4 PDF at 300 dpi with 30 pt margins. Writes to a
     // temporary file beside path and renames it into place, so an earlier file
@@ -53,7 +54,6 @@ public:
 
 private:
     PdfSettingData settings;
-    DeviceInfo device;
     LiveSnapshot live;
     const QAbstractItemModel* records;
 

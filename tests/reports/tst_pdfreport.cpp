@@ -173,7 +173,7 @@ class TestPdfReport : public QObject
         static int n = 0;
         const QString path = dir.filePath(QStringLiteral("r%1.pdf").arg(++n));
         QString reason;
-        const bool ok = PdfReport(settingData(), DeviceInfo(), live, model).write(path, &reason);
+        const bool ok = PdfReport(settingData(), live, model).write(path, &reason);
         return ok ? path : QStringLiteral("<not written: %1>").arg(reason);
     }
 
@@ -355,8 +355,7 @@ private slots:
         f.close();
         const QString path = blocker + "/report.pdf";
         QString reason;
-        QVERIFY(
-            !PdfReport(settingData(), DeviceInfo(), liveSnapshot(), nullptr).write(path, &reason));
+        QVERIFY(!PdfReport(settingData(), liveSnapshot(), nullptr).write(path, &reason));
         QVERIFY(!reason.isEmpty());
         QVERIFY(!QFileInfo::exists(path));
     }
@@ -366,11 +365,20 @@ private slots:
         QTemporaryDir own;
         const QString path = own.filePath("data.pdf");
         QStandardItemModel* model = liveRecords(3, {}, this);
-        QVERIFY(PdfReport(settingData(), DeviceInfo(), liveSnapshot(), model).write(path));
+        QVERIFY(PdfReport(settingData(), liveSnapshot(), model).write(path));
         QCOMPARE(pagesOf(path), 4);
-        QVERIFY(PdfReport(settingData(), DeviceInfo(), liveSnapshot(), nullptr).write(path));
+        QVERIFY(PdfReport(settingData(), liveSnapshot(), nullptr).write(path));
         QCOMPARE(pagesOf(path), 1);
         QCOMPARE(QDir(own.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.pdf"});
+    }
+
+    void proposedFileNameIsInTheModelsFolder()
+    {
+        const DeviceInfo info{"", QStringLiteral("RV718A\u0000\u0000\u0000\u0000\u0000"), ""};
+        const QString name =
+            PdfReport::proposedFileName(info, QDateTime(QDate(2024, 1, 31), QTime(15, 45, 2)));
+        QVERIFY2(name.endsWith("/RV718A_data/data_20240131_154502.pdf"), qPrintable(name));
+        QVERIFY(QFileInfo(name).dir().exists());
     }
 };
 
