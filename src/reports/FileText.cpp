@@ -33,4 +33,17 @@ QString forXml(const QString& text)
     return out;
 }
 
+QString forPdf(const QString& text)
+{
+    const QString kept = forXml(text);
+    QString out;
+    out.reserve(kept.size());
+    for (const QChar c : kept) {
+        if (c.category() != QChar::Other_Control || c == QLatin1Char('\t') ||
+            c == QLatin1Char('\n'))
+            out.append(c);
+    }
+    return out;
+}
+
 } // namespace filetext

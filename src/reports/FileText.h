@@ -13,4 +13,10 @@ namespace filetext {
 // non-characters U+FFFE and U+FFFF. Everything else is kept as it is.
 QString forXml(const QString& text);
 
+// The text without the characters a drawn PDF line cannot show: what forXml
+// drops, plus carriage returns and the other control characters (C0, DEL and
+// C1), which a PDF font has no glyph for. Tabs and line feeds are kept; the
+// report splits remarks at line feeds itself.
+QString forPdf(const QString& text);
+
 } // namespace filetext

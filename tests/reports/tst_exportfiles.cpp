@@ -93,6 +93,23 @@ private slots:
             QVERIFY2(check.problem().isEmpty() == whole, qPrintable(check.problem()));
         }
     }
+
+    void forPdf_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("fill") << QStringLiteral("RV718A\u0000\u0000") << QStringLiteral("RV718A");
+        QTest::newRow("controls, DEL, C1")
+            << QStringLiteral("a\u0001\rb\u007f\u0085c") << QStringLiteral("abc");
+        QTest::newRow("kept") << QStringLiteral("第1行\t12.5 mΩ\n")
+                              << QStringLiteral("第1行\t12.5 mΩ\n");
+    }
+    void forPdf()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(filetext::forPdf(in), out);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExportFiles)
