@@ -71,7 +71,7 @@ bool readRecords(const QSqlDatabase& db, const QString& where, QVector<Journal::
         Journal::Record r;
         r.id = q.value(0).toLongLong();
         r.saved = q.value(1).toInt() == journalschema::Saved;
-        r.recordedAt = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong());
+        r.recordedAt = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong(), Qt::UTC);
         r.identity = {q.value(3).toString(), q.value(4).toString(), q.value(5).toString()};
         r.cells.reserve(Journal::kColumns);
         for (int c = 0; c < Journal::kColumns; ++c)

@@ -47,7 +47,7 @@ public:
     struct Record
     {
         qint64 id = -1;
-        QDateTime recordedAt;
+        QDateTime recordedAt; // in UTC (cheap for thousands of records); toLocalTime() to show
         Identity identity;
         QStringList cells;  // the nine cell texts, exactly as the table showed them
         bool saved = false; // exported since it was appended
