@@ -113,7 +113,7 @@ Journal::State Journal::open(const QString& path)
     if (state_ != State::Closed)
         return state_;
     path_ = QFileInfo(path).absoluteFilePath();
-    qCInfo(lcJournal).noquote() << "journal" << path_;
+    qCDebug(lcJournal).noquote() << "journal" << path_;
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         fail(tr("没有 SQLite 数据库驱动"));
         return state_;
@@ -149,7 +149,7 @@ Journal::State Journal::open(const QString& path)
     switch (attempt.outcome) {
     case Outcome::Ok:
         state_ = State::Open;
-        qCInfo(lcJournal) << "session" << session_;
+        qCDebug(lcJournal) << "session" << session_;
         break;
     case Outcome::Newer:
         detach();
