@@ -182,6 +182,11 @@ void SimInstrument::clearStoredRecords()
     emit changed();
 }
 
+void SimInstrument::setSilentGroups(const QSet<int>& groups)
+{
+    locked(core, [&](InstrumentCore& c, qint64) { c.model.setSilentGroups(groups); });
+}
+
 QList<SimWrite> SimInstrument::writeLog() const
 {
     return locked(core, [](InstrumentCore& c, qint64) { return c.writeLog; });

@@ -3,6 +3,7 @@
 #include "SimTypes.h"
 
 #include <QList>
+#include <QSet>
 #include <QObject>
 #include <QString>
 
@@ -72,6 +73,8 @@ public:
     // Adds n varied records (as if n tests had run), up to the memory's 200.
     void addStoredRecords(int n);
     void clearStoredRecords();
+    // Groups whose read requests go unanswered, as if those cells could not be read.
+    void setSilentGroups(const QSet<int>& groups);
 
     // --- wire --------------------------------------------------------------
     QList<SimWrite> writeLog() const;         // oldest first

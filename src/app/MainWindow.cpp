@@ -92,14 +92,15 @@ void MainWindow::makeConnections()
     connect(parseData, &ParseData::finishReadRealTimeData, this, &MainWindow::showRealTimeData);
     connect(this, &MainWindow::startReadStoreTotalNum, deviceManager,
             &DeviceManager::readWriteStoreTotalNum);
-    // Row 16 (store count to the stored-data page) and row 20 (decoded
-    // stored records) belong to the stored-data page and are made with it.
+    connect(deviceManager, &DeviceManager::finishReadStorageNumSignal, this,
+            &MainWindow::showReadBackStorageNum);
     connect(this, &MainWindow::startReadReadBackData, deviceManager,
             &DeviceManager::readWriteStorageDataSlot);
     connect(this, &MainWindow::stopCirculationSignal, deviceManager,
             &DeviceManager::stopCirculation);
     connect(deviceManager, &DeviceManager::finishReadReadBack, parseData,
             &ParseData::parseReadBackData);
+    connect(parseData, &ParseData::finishReadReadBackData, this, &MainWindow::showReadBackData);
     connect(deviceManager, &DeviceManager::stateProcessing, this, &MainWindow::stateProcessingSlot);
     connect(parseData, &ParseData::stateProcessing, this, &MainWindow::stateProcessingSlot);
     connect(this, &MainWindow::startTestingSignal, deviceManager,
@@ -288,6 +289,11 @@ void MainWindow::resetToDisconnected()
 {
     if (liveTimer->isActive())
         liveTimer->stop();
+    // A read-back cannot go on without the link; what it read stays listed.
+    if (storageReading) {
+        deviceManager->stopCirculation(true);
+        storageReading = false;
+    }
     if (autoTestTimeLine->state() == QTimeLine::Running)
         autoTestTimeLine->stop();
     if (autoTestActive) {

@@ -16,6 +16,7 @@
 class DeviceManager;
 class ParseData;
 class HotplugMonitor;
+class QAbstractItemModel;
 class QAction;
 class QStandardItemModel;
 class QTableView;
@@ -60,7 +61,12 @@ private slots:
     void upperSwitchOnSlot();
     void onSystemInfoSlot(DeviceInfo info);
     void showRealTimeData(ReceiveLiveData rld);
+    void on_actionImport_storage_triggered();
+    void on_actionExportToExcel_triggered();
+    void showReadBackStorageNum(int totalNum);
+    void showReadBackData(ReceiveStorageData rsd, int readedNum);
     void on_pushButton_delete_clicked();
+    void on_pushButton_save_clicked();
     void on_pushButton_clear_clicked();
     void on_stackedWidget_currentChanged(int arg1);
     void on_actionLiveTestView_triggered();
@@ -114,6 +120,12 @@ private:
     void startThreadIfIdle(QThread* thread);
     void dropConnection();
     void fitToScreen();
+
+    // Stored-data page and exports.
+    void endReadBack();
+    void exportToExcel(QAbstractItemModel* model);
+    // The live table was exported: its records count as saved.
+    void liveRecordsExported();
 
     // Live page.
     void startTest();

@@ -250,15 +250,9 @@ void MainWindow::stateProcessingSlot(QString logMessage, int errorType)
         break;
     case report::StoreCountUnusable:
     case report::ReadBackEnded:
-        if (storageReading)
-            deviceManager->stopCirculation(true);
-        storageReading = false;
+        endReadBack();
         if (errorType == report::StoreCountUnusable)
             prompts::notify(this, QMessageBox::Warning, tr("提示"), logMessage);
-        setStorageActionsEnabled(isConnected);
-        setLivePageActionsEnabled(false);
-        setViewActionsEnabled(true);
-        setLanguageActionsEnabled(true);
         break;
     case report::SettingsWriteFailed:
         if (isConnected)

@@ -14,6 +14,9 @@ namespace {
 // time-out period in sendCommand) before the exchange counts as timed out,
 // so that an instrument that keeps talking cannot hold the link thread.
 constexpr int kMaxForeignReports = 8;
+// Stored groups in a row without any reply before the read-back counts as a
+// lost link.
+constexpr int kMaxUnansweredGroups = 3;
 
 using Buffer = std::vector<unsigned char>;
 
@@ -208,6 +211,7 @@ void DeviceManager::readWriteStorageDataSlot()
     }
     const QString failedGroup = tr("读取第%1组数据失败");
     Buffer reply(protocol::kStoredGroupBuffer, 0);
+    int unanswered = 0; // groups in a row without any reply
     for (int group = 1;; ++group) {
         {
             QMutexLocker lock(&mutex);
@@ -224,8 +228,15 @@ void DeviceManager::readWriteStorageDataSlot()
         }
         if (n == 0) {
             emit stateProcessing(failedGroup.arg(group), report::Information);
+            // One unreadable group is skipped; an instrument that stopped
+            // answering would otherwise hold the link for minutes.
+            if (++unanswered >= kMaxUnansweredGroups) {
+                declareLost(tr("测试仪不再应答，存储数据读取中止"));
+                return;
+            }
             continue;
         }
+        unanswered = 0;
         emit finishReadReadBack(Buffer(reply.begin() + 1, reply.end()), group);
         QThread::msleep(protocol::kGroupPauseMs);
     }
