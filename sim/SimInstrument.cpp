@@ -18,7 +18,10 @@ template <typename F> auto locked(const std::shared_ptr<InstrumentCore>& core, F
 
 } // namespace
 
-SimInstrument::SimInstrument(std::shared_ptr<InstrumentCore> core) : core(std::move(core)) {}
+SimInstrument::SimInstrument(std::shared_ptr<InstrumentCore> instrumentCore)
+    : core(std::move(instrumentCore))
+{
+}
 
 SimInstrument::~SimInstrument() = default;
 

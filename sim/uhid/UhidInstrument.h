@@ -65,7 +65,7 @@ private:
     const quint16 m_vendorId;
     const quint16 m_productId;
 
-    mutable QMutex m_mutex; // guards everything below except the thread and fds
+    mutable QMutex m_mutex;          // guards everything below except the thread and fds
     mutable InstrumentModel m_model; // settles a finished test when looked at
     FaultSet m_faults;
     QList<SimWrite> m_writeLog;

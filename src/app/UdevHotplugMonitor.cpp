@@ -85,7 +85,8 @@ void HotplugMonitor::Private::rememberPresentInstruments()
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
     {
-        udev_device* device = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        udev_device* device =
+            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
         if (!device)
             continue;
         const QString node = nodeOf(device);
@@ -111,8 +112,8 @@ int HotplugMonitor::Private::classify(udev_device* device, QString* node)
         return +1;
     }
     if (action == "remove") {
-        const bool ours = instrumentNodes.remove(*node) ||
-                          isInstrumentDevPath(udev_device_get_devpath(device));
+        const bool ours =
+            instrumentNodes.remove(*node) || isInstrumentDevPath(udev_device_get_devpath(device));
         return ours ? -1 : 0;
     }
     return 0;

@@ -13,9 +13,9 @@ QString usbPortOfHidraw(const QString& devnode, const QString& sysfsRoot)
     // /sys/class/hidraw/hidrawN/device leads to the HID device; above it come
     // the USB interface ("1-2:1.0"), the USB device ("1-2"), hubs ("1-2.4" is
     // port 4 of the hub at 1-2) and the root hub ("usb1").
-    const QString hid = QFileInfo(sysfsRoot + QStringLiteral("/class/hidraw/") + node +
-                                  QStringLiteral("/device"))
-                            .canonicalFilePath();
+    const QString hid =
+        QFileInfo(sysfsRoot + QStringLiteral("/class/hidraw/") + node + QStringLiteral("/device"))
+            .canonicalFilePath();
     if (hid.isEmpty())
         return QString();
     const QString devices = QDir(sysfsRoot + QStringLiteral("/devices")).canonicalPath();
