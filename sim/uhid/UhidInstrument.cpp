@@ -7,6 +7,7 @@
 
 #include <linux/uhid.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
