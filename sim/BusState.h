@@ -50,13 +50,16 @@ struct BusState
     SimClock clock;
     QDateTime epoch = QDateTime::currentDateTime();
     bool instantTimeouts = false;
-    int nextHidraw = 0;
     int waitingReads = 0;
     int initCalls = 0;
     int exitCalls = 0;
 
     std::shared_ptr<InstrumentCore> plugged(const QString& path) const;
     int openHandleCount() const;
+    // The node a device plugged in now gets: like the kernel, the lowest
+    // hidraw number that no plugged device and no open handle holds (a handle
+    // left open on an unplugged device keeps its number taken).
+    QString freeHidrawPath() const;
 };
 
 BusState& busState();

@@ -8,6 +8,8 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <algorithm>
+
 namespace sim {
 
 BusState& busState()
@@ -31,6 +33,19 @@ std::shared_ptr<InstrumentCore> BusState::plugged(const QString& path) const
         if (core->plugged && core->path == path)
             return core;
     return nullptr;
+}
+
+QString BusState::freeHidrawPath() const
+{
+    for (int n = 0;; ++n) {
+        const QString path = QStringLiteral("/dev/hidraw%1").arg(n);
+        const bool taken =
+            plugged(path) || std::any_of(handles.begin(), handles.end(), [&](const hid_device* h) {
+                return !h->stale && QString::fromStdString(h->pathText) == path;
+            });
+        if (!taken)
+            return path;
+    }
 }
 
 int BusState::openHandleCount() const
@@ -67,6 +82,7 @@ SimInstrument* SimBus::attach(Model model, quint16 vendorId, quint16 productId)
 {
     auto core = std::make_shared<InstrumentCore>(model);
     auto* facade = new SimInstrument(core);
+    QString path;
     {
         BusState& s = busState();
         QMutexLocker lock(&s.mutex);
@@ -74,12 +90,12 @@ SimInstrument* SimBus::attach(Model model, quint16 vendorId, quint16 productId)
         core->productId = productId;
         core->model.setEpoch(s.epoch);
         core->facade = facade;
-        core->path = QStringLiteral("/dev/hidraw%1").arg(s.nextHidraw++);
+        core->path = path = s.freeHidrawPath();
         core->plugged = true;
         ++core->plugGeneration;
         s.instruments.push_back(core);
     }
-    emit deviceArrived();
+    emit deviceArrived(path, vendorId, productId);
     return facade;
 }
 
@@ -88,12 +104,16 @@ void SimBus::detach(SimInstrument* instrument)
     if (!instrument)
         return;
     QString removedPath;
+    quint16 vendorId = 0;
+    quint16 productId = 0;
     {
         BusState& s = busState();
         QMutexLocker lock(&s.mutex);
         const auto& core = instrument->core;
         if (core->plugged)
             removedPath = core->path;
+        vendorId = core->vendorId;
+        productId = core->productId;
         core->plugged = false;
         core->path.clear();
         core->facade = nullptr;
@@ -103,18 +123,22 @@ void SimBus::detach(SimInstrument* instrument)
     }
     delete instrument;
     if (!removedPath.isEmpty())
-        emit deviceRemoved(removedPath);
+        emit deviceRemoved(removedPath, vendorId, productId);
 }
 
 bool SimBus::unplug(const QString& path)
 {
     SimInstrument* facade = nullptr;
+    quint16 vendorId = 0;
+    quint16 productId = 0;
     {
         BusState& s = busState();
         QMutexLocker lock(&s.mutex);
         const auto core = s.plugged(path);
         if (!core)
             return false;
+        vendorId = core->vendorId;
+        productId = core->productId;
         core->plugged = false;
         core->path.clear();
         facade = core->facade;
@@ -122,7 +146,7 @@ bool SimBus::unplug(const QString& path)
     }
     if (facade)
         emit facade->changed();
-    emit deviceRemoved(path);
+    emit deviceRemoved(path, vendorId, productId);
     return true;
 }
 
@@ -130,19 +154,23 @@ bool SimBus::replug(SimInstrument* instrument)
 {
     if (!instrument)
         return false;
+    QString path;
+    quint16 vendorId = 0;
+    quint16 productId = 0;
     {
         BusState& s = busState();
         QMutexLocker lock(&s.mutex);
         const auto& core = instrument->core;
         if (core->plugged || !core->facade)
             return false;
-        // Linux hands out the next hidraw number, so the path changes.
-        core->path = QStringLiteral("/dev/hidraw%1").arg(s.nextHidraw++);
+        core->path = path = s.freeHidrawPath();
         core->plugged = true;
         ++core->plugGeneration;
+        vendorId = core->vendorId;
+        productId = core->productId;
     }
     emit instrument->changed();
-    emit deviceArrived();
+    emit deviceArrived(path, vendorId, productId);
     return true;
 }
 
@@ -283,7 +311,6 @@ void SimBus::reset()
         s.clock.reset();
         s.epoch = QDateTime::currentDateTime();
         s.instantTimeouts = false;
-        s.nextHidraw = 0;
         s.initCalls = 0;
         s.exitCalls = 0;
         s.inputArrived.wakeAll();

@@ -30,9 +30,10 @@ class SimBus : public QObject
 public:
     static SimBus& instance();
 
-    // Attaches and plugs in a new instrument under the next free path
-    // ("/dev/hidraw0", "/dev/hidraw1", ...); emits deviceArrived(). Other USB
-    // identities stand for HID devices that are not instruments.
+    // Attaches and plugs in a new instrument under the lowest free path
+    // ("/dev/hidraw0", "/dev/hidraw1", ...; see replug()); emits
+    // deviceArrived(). Other USB identities stand for HID devices that are
+    // not instruments.
     SimInstrument* attach(Model model, quint16 vendorId = kVendorId,
                           quint16 productId = kProductId);
     // Unplugs the instrument if needed and deletes it.
@@ -40,7 +41,9 @@ public:
     // Unplugs the instrument at this path; emits deviceRemoved(path). False
     // when no plugged instrument has that path.
     bool unplug(const QString& path);
-    // Plugs an unplugged instrument in again under a new path; emits deviceArrived().
+    // Plugs an unplugged instrument in again; emits deviceArrived(). As on
+    // Linux it gets the lowest hidraw number free: its old path again when no
+    // handle is left open on it, another one while a handle still holds it.
     bool replug(SimInstrument* instrument);
 
     QList<SimInstrument*> instruments() const;              // in attach order, plugged or not
@@ -81,9 +84,10 @@ public:
 
 signals:
     // Emitted from the thread that plugged or unplugged, after the bus is
-    // consistent (enumeration already shows the change).
-    void deviceArrived();
-    void deviceRemoved(const QString& path);
+    // consistent (enumeration already shows the change), for every device:
+    // the USB identity tells instruments from other HID devices.
+    void deviceArrived(const QString& path, quint16 vendorId, quint16 productId);
+    void deviceRemoved(const QString& path, quint16 vendorId, quint16 productId);
 
 private:
     SimBus();

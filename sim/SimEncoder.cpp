@@ -55,13 +55,11 @@ bool checkOutputReport(const QByteArray& raw, QByteArray* report, QByteArray* fr
     if (n + 2 > raw.size())
         return false;
     *report = raw.left(n + 2);
-    if (raw.size() != n + 2) {
-        if (raw.size() != kOutputReportSize)
+    if (raw.size() != kOutputReportSize)
+        return false;
+    for (int i = n + 2; i < raw.size(); ++i)
+        if (raw.at(i) != 0)
             return false;
-        for (int i = n + 2; i < raw.size(); ++i)
-            if (raw.at(i) != 0)
-                return false;
-    }
     const QByteArray f = raw.mid(2, n);
     if (f.size() < 7 || quint8(f.at(0)) != 0xAB || quint8(f.at(1)) != 0xCD)
         return false;

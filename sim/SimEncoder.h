@@ -21,10 +21,12 @@ QByteArray encodeFrame(quint8 command, const QByteArray& data);
 QList<QByteArray> inputReports(const QByteArray& frame);
 
 // Checks one output report as handed to hid_write: report ID 0, count N,
-// exactly N + 2 bytes or zero-padded to 65, then the frame: sync bytes, a
-// length field matching N, a matching checksum. On success *frame holds the
-// N frame bytes; *report always holds what the report's count covers (or all
-// of raw when the count does not fit).
+// zero-padded to the whole 65 bytes, then the frame: sync bytes, a length
+// field matching N, a matching checksum. hidraw passes a write on exactly as
+// long as it is, and the instrument reads whole reports from its endpoint, so
+// a short write is not acted on. On success *frame holds the N frame bytes;
+// *report always holds what the report's count covers (or all of raw when the
+// count does not fit).
 bool checkOutputReport(const QByteArray& raw, QByteArray* report, QByteArray* frame);
 
 // Little-endian float32 and big-endian 16-bit helpers for reply data.

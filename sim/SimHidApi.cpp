@@ -1,7 +1,8 @@
 // hidapi's C API over the simulated bus: what lt_sim puts in place of
-// libhidapi-hidraw. Behaviour follows the hidraw backend where the link can
-// see it: paths "/dev/hidrawN", input reports without a report ID, 0 on a
-// read time-out, -1 once the device is gone.
+// libhidapi-hidraw. Behaviour follows the hidraw backend as the kernel-path
+// test saw it: paths "/dev/hidrawN" (lowest number free), writes passed on as
+// long as they are, input reports without a report ID queued on every open
+// handle, 0 on a read time-out, -1 once the device is gone.
 
 #include "BusState.h"
 #include "SimEncoder.h"
@@ -262,14 +263,20 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
     if (w.accepted && !has(c.faults, Fault::Silence)) {
         bool changed = false;
         const qint64 now = s.clock.now();
+        // hidraw queues every input report on every handle open on the node.
+        auto deliver = [&](const QByteArray& report) {
+            for (hid_device* h : s.handles)
+                if (h->instrument == dev->instrument && alive(h))
+                    h->input.push_back(report);
+        };
         for (const QByteArray& replyFrame : c.model.answer(frame, now, c.faults, &changed)) {
             QList<QByteArray> reports = wire::inputReports(replyFrame);
             if (has(c.faults, Fault::MissingSecondReport) && reports.size() > 1)
                 reports.removeLast();
             if (has(c.faults, Fault::StrayReport))
-                dev->input.push_back(strayReport(quint8(frame.at(4)) == kParameterWrite));
+                deliver(strayReport(quint8(frame.at(4)) == kParameterWrite));
             for (const QByteArray& r : reports)
-                dev->input.push_back(r);
+                deliver(r);
         }
         if (changed)
             notifyChanged(c);

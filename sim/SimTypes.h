@@ -94,7 +94,7 @@ struct SimWrite
 {
     QByteArray raw;        // every byte handed to hid_write, padding included
     QByteArray report;     // report ID, count byte and frame: raw without padding
-    bool accepted = false; // well formed (report ID 0, count, padding, sync,
+    bool accepted = false; // well formed (report ID 0, count, whole padded report, sync,
                            // length, checksum) and therefore acted on
 };
 

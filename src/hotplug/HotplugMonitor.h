@@ -3,9 +3,10 @@
 #include <QObject>
 #include <QString>
 
-// Reports HID devices coming and going. One implementation per platform is
-// chosen when the executable is linked: a libudev monitor for the real
-// program, the simulated bus's plug and unplug for the demo and the tests.
+// Reports loop-resistance testers (USB 1a86:e429) coming and going; other HID
+// devices are not reported. One implementation per platform is chosen when
+// the executable is linked: a libudev monitor for the real program, the
+// simulated bus's plug and unplug for the demo and the tests.
 class HotplugMonitor : public QObject
 {
     Q_OBJECT
@@ -14,9 +15,9 @@ public:
     ~HotplugMonitor() override;
 
 signals:
-    // A HID device appeared; whether it is an instrument is for detection to say.
+    // An instrument appeared; which ones there are is for detection to say.
     void deviceArrived();
-    // The HID device with this path (the same string hidapi enumerates) went away.
+    // The instrument with this path (the same string hidapi enumerates) went away.
     void deviceRemoved(const QString& path);
 
 private:

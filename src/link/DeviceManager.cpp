@@ -1,5 +1,6 @@
 #include "DeviceManager.h"
 
+#include "DeviceLocation.h"
 #include "Frames.h"
 #include "LinkLog.h"
 
@@ -93,8 +94,8 @@ void DeviceManager::detectDevices()
     }
     hid_free_enumeration(devices);
     QStringList ports;
-    for (int i = 0; i < paths.size(); ++i)
-        ports.append(QString());
+    for (const QString& path : qAsConst(paths))
+        ports.append(usbPortOfHidraw(path));
     qCDebug(lcLink) << "instruments found:" << paths;
     emit detectedDeviceDetails(paths, ports, serials);
     emit detectedDeviceSignal(paths);

@@ -1,6 +1,8 @@
 // The simulated instrument through the hidapi functions the link uses: a test
-// run on its clock, its refusals, the reports it takes, and unplugging.
+// run on its clock, its refusals, the reports it takes, unplugging, the
+// hidraw numbers it hands out and the hot-plug source over it.
 #include "FrameFixtures.h"
+#include "HotplugMonitor.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
 
@@ -18,10 +20,27 @@ QByteArray hex(const char* text)
 
 const QByteArray kLive = hex("0008ABCD040005000900");
 
+int writeRaw(hid_device* dev, const QByteArray& bytes)
+{
+    return hid_write(dev, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     size_t(bytes.size()));
+}
+
+// Writes a report as a whole output report: report ID, 64 bytes, zero fill.
 int write(hid_device* dev, const QByteArray& report)
 {
-    return hid_write(dev, reinterpret_cast<const unsigned char*>(report.constData()),
-                     size_t(report.size()));
+    return writeRaw(dev, report + QByteArray(sim::kOutputReportSize - report.size(), '\0'));
+}
+
+// Joins the frame bytes of every report waiting on the handle.
+QByteArray readAll(hid_device* dev)
+{
+    QByteArray frame;
+    unsigned char buffer[64];
+    int n;
+    while ((n = hid_read_timeout(dev, buffer, sizeof buffer, 1000)) > 0)
+        frame.append(reinterpret_cast<const char*>(buffer) + 1, qMin(int(buffer[0]), n - 1));
+    return frame;
 }
 
 // Writes a request and joins the frame bytes of every report that answers it
@@ -29,12 +48,7 @@ int write(hid_device* dev, const QByteArray& report)
 QByteArray ask(hid_device* dev, const QByteArray& report)
 {
     write(dev, report);
-    QByteArray frame;
-    unsigned char buffer[64];
-    int n;
-    while ((n = hid_read_timeout(dev, buffer, sizeof buffer, 1000)) > 0)
-        frame.append(reinterpret_cast<const char*>(buffer) + 1, qMin(int(buffer[0]), n - 1));
-    return frame;
+    return readAll(dev);
 }
 
 // Sync bytes, length and checksum checked by the test-side frame builder.
@@ -114,20 +128,42 @@ private slots:
         QCOMPARE(bus.instruments()[0]->settings().currentIndex, 10);
     }
 
-    // hidraw may pass a short write as it is or zero-padded to the report size.
-    void takesExactAndZeroPaddedReports()
+    // hidraw hands a write to the device exactly as long as it is: only a
+    // whole zero-padded report is acted on.
+    void takesWholeZeroPaddedReportsOnly()
     {
         QVERIFY(open(sim::Model::RV718B));
         const QByteArray padded = kLive + QByteArray(55, '\0');
         QByteArray dirty = padded;
         dirty[40] = 1;
-        QCOMPARE(ask(dev, kLive).size(), 64);
+        unsigned char buffer[64];
+        QCOMPARE(writeRaw(dev, kLive), kLive.size());
+        QCOMPARE(hid_read_timeout(dev, buffer, sizeof buffer, 1000), 0);
+        QCOMPARE(writeRaw(dev, padded.left(64)), 64);
+        QCOMPARE(hid_read_timeout(dev, buffer, sizeof buffer, 1000), 0);
         QCOMPARE(ask(dev, padded).size(), 64);
         QCOMPARE(ask(dev, dirty).size(), 0);
         QList<bool> accepted;
-        for (const sim::SimWrite& w : bus.instruments()[0]->writeLog())
+        QList<int> sizes;
+        for (const sim::SimWrite& w : bus.instruments()[0]->writeLog()) {
             accepted << w.accepted;
-        QCOMPARE(accepted, (QList<bool>{true, true, false}));
+            sizes << w.raw.size();
+        }
+        QCOMPARE(accepted, (QList<bool>{false, false, true, false}));
+        QCOMPARE(sizes, (QList<int>{10, 64, 65, 65}));
+    }
+
+    // As hidraw does, every handle open on the node gets every reply.
+    void everyOpenHandleGetsTheReplies()
+    {
+        QVERIFY(open(sim::Model::RV718B));
+        hid_device* other = hid_open_path(bus.instruments()[0]->path().toUtf8().constData());
+        QVERIFY(other);
+        const QByteArray live = ask(dev, kLive);
+        const QByteArray seen = readAll(other);
+        hid_close(other);
+        QCOMPARE(live.size(), 64);
+        QCOMPARE(seen, live);
     }
 
     // A read waiting on the handle wakes with -1, and the path is gone.
@@ -150,6 +186,44 @@ private slots:
         QCOMPARE(result, -1);
         QCOMPARE(write(dev, kLive), -1);
         QVERIFY(!hid_open_path(path.constData()));
+    }
+
+    // As the kernel does: the lowest number free, where a handle left open on
+    // an unplugged device still holds its number.
+    void hidrawNumbersFollowTheKernel()
+    {
+        QVERIFY(open(sim::Model::RV718B));
+        sim::SimInstrument* rv = bus.instruments()[0];
+        sim::SimInstrument* second = bus.attach(sim::Model::RV718A);
+        QCOMPARE(rv->path(), QStringLiteral("/dev/hidraw0"));
+        QCOMPARE(second->path(), QStringLiteral("/dev/hidraw1"));
+        rv->unplug();
+        rv->plug();
+        QCOMPARE(rv->path(), QStringLiteral("/dev/hidraw2"));
+        hid_close(dev);
+        dev = nullptr;
+        second->unplug();
+        second->plug();
+        QCOMPARE(second->path(), QStringLiteral("/dev/hidraw0"));
+    }
+
+    // Other HID devices coming and going are not reported; events arrive
+    // queued and in order, so the instrument's removal comes last.
+    void hotplugReportsInstrumentsOnly()
+    {
+        HotplugMonitor monitor;
+        QSignalSpy arrived(&monitor, &HotplugMonitor::deviceArrived);
+        QSignalSpy removed(&monitor, &HotplugMonitor::deviceRemoved);
+        sim::SimInstrument* mouse = bus.attach(sim::Model::RV718A, 0x046D, 0xC52B);
+        sim::SimInstrument* sibling = bus.attach(sim::Model::RV718A, sim::kVendorId, 0xE42A);
+        sim::SimInstrument* rv = bus.attach(sim::Model::RV718B);
+        const QString path = rv->path();
+        mouse->unplug();
+        bus.detach(sibling);
+        rv->unplug();
+        QTRY_COMPARE(removed.size(), 1);
+        QCOMPARE(removed[0][0].toString(), path);
+        QCOMPARE(arrived.size(), 1);
     }
 };
 
