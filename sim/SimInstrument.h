@@ -3,8 +3,8 @@
 #include "SimTypes.h"
 
 #include <QList>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <memory>

@@ -199,4 +199,5 @@ private:
 
     // The controller's tests inspect its state and feed it records directly.
     friend class TestMainWindow;
+    friend class TestStoragePage;
 };

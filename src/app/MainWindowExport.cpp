@@ -7,9 +7,9 @@
 #include "XlsxExport.h"
 #include "ui_mainwindow.h"
 
-#include <QStandardItemModel>
 #include <QDateTime>
 #include <QDir>
+#include <QStandardItemModel>
 
 void MainWindow::on_actionExportToExcel_triggered()
 {

@@ -22,9 +22,8 @@ using SaveFileHandler = std::function<QString(QWidget* parent, const QString& ca
 using OpenFileHandler = std::function<void(const QString& path)>;
 // The buttons of a question, each a standard role with the text it shows.
 using Choices = QList<QPair<QMessageBox::StandardButton, QString>>;
-using QuestionHandler =
-    std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title,
-                                              const QString& text, const Choices& choices)>;
+using QuestionHandler = std::function<QMessageBox::StandardButton(
+    QWidget* parent, const QString& title, const QString& text, const Choices& choices)>;
 
 // Shows a notice with one OK button (or hands it to the installed handler).
 void notify(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);

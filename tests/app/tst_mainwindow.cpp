@@ -9,6 +9,7 @@
 #include "SimBus.h"
 #include "SimInstrument.h"
 #include "SwitchButton.h"
+#include "WorkerDrain.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -88,21 +89,7 @@ class TestMainWindow : public QObject
 
     // Waits until the work queued on both worker threads so far has run and
     // what it sent back has been handled.
-    void drainWorkers()
-    {
-        for (int round = 0; round < 2; ++round) {
-            for (QObject* worker :
-                 {static_cast<QObject*>(w->deviceManager), static_cast<QObject*>(w->parseData)}) {
-                if (!worker->thread()->isRunning())
-                    continue;
-                bool reached = false;
-                QMetaObject::invokeMethod(
-                    worker, [&reached] { reached = true; }, Qt::QueuedConnection);
-                QVERIFY(QTest::qWaitFor([&] { return reached; }, 20000));
-            }
-            QCoreApplication::processEvents();
-        }
-    }
+    void drainWorkers() { QVERIFY(::drainWorkers({w->deviceManager, w->parseData})); }
 
     // Reports written to the instrument that start with the given hex prefix.
     static int writesStartingWith(SimInstrument* rv, const char* prefix)
