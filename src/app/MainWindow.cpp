@@ -175,7 +175,11 @@ void MainWindow::initUi()
                                         tr("比较结果")};
     for (int c = 0; c < storageHeaders.size(); ++c)
         storageModel->setHeaderData(c, Qt::Horizontal, storageHeaders.at(c), Qt::DisplayRole);
-    ui->tableView_Storage->setColumnWidth(1, 150);
+    // 150 px holds the record time in the forms' Windows font; wider fonts
+    // would wrap it onto two lines.
+    const QFontMetrics metrics(ui->tableView_Storage->font());
+    const int timeWidth = metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16;
+    ui->tableView_Storage->setColumnWidth(1, qMax(150, timeWidth));
 
     ui->tableView_LiveRecord->horizontalHeader()->setSectionResizeMode(
         QHeaderView::ResizeToContents);

@@ -1,0 +1,119 @@
+// Makes the README's pictures from the program itself: the real window
+// against the simulated instrument, brought into each state the guide shows
+// and grabbed offscreen. Run by scripts/screenshots; renew them whenever the
+// window changes.
+//
+//   loop-tester-screenshots OUTPUT_DIR
+#include "FontSetup.h"
+#include "MainWindow.h"
+#include "Records.h"
+#include "SimBus.h"
+#include "SimInstrument.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTextEdit>
+
+#include <cstdio>
+
+namespace {
+
+QString outputDir;
+int failures = 0;
+
+template <typename T> T* child(QWidget& window, const char* name)
+{
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found) {
+        std::fprintf(stderr, "screenshots: no %s in the window\n", name);
+        std::exit(1);
+    }
+    return found;
+}
+
+bool waitFor(const std::function<bool()>& condition, const char* what)
+{
+    if (QTest::qWaitFor(condition, 20000))
+        return true;
+    std::fprintf(stderr, "screenshots: gave up waiting for %s\n", what);
+    ++failures;
+    return false;
+}
+
+void save(QWidget& widget, const QString& name)
+{
+    QCoreApplication::processEvents();
+    const QString path = outputDir + QLatin1Char('/') + name;
+    if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+        ++failures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+// Runs one test on the instrument with the given reading and remark, and
+// waits until the window has seen it run and end.
+void runTest(MainWindow& window, sim::SimInstrument* rv, double microOhm, const QString& remark)
+{
+    child<QTextEdit>(window, "textEdit_Remark")->setPlainText(remark);
+    rv->setMeasuredResistance(microOhm);
+    auto* update = child<QPushButton>(window, "pushButton_UpdatePara");
+    rv->pressTestKey();
+    waitFor([&] { return !update->isEnabled(); }, "the window to see the test run");
+    sim::SimBus::instance().advanceClock(31000);
+    waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: loop-tester-screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    outputDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outputDir);
+    QStandardPaths::setTestModeEnabled(true); // no settings or journal of the user's
+    registerLinkMetaTypes();
+    installFontSubstitutions();
+    QApplication::setFont(QFont(QStringLiteral("Microsoft YaHei UI"), 10));
+
+    sim::SimBus& bus = sim::SimBus::instance();
+    bus.setClockMode(sim::ClockMode::Manual);
+    sim::SimInstrument* rv = bus.attach(sim::Model::RV718B);
+    rv->addStoredRecords(24);
+    sim::InstrumentSettings settings = rv->settings();
+    settings.comparisonOn = true;
+    settings.comparisonValue = 300;
+    settings.comparisonDecimals = 1;
+    rv->setSettings(settings);
+
+    MainWindow window;
+    window.resize(1280, 720);
+    window.show();
+    child<QAction>(window, "actionConnect")->trigger();
+    auto* test = child<QPushButton>(window, "pushButton_Test");
+    waitFor([&] { return test->isEnabled(); }, "the instrument to connect");
+
+    runTest(window, rv, 125.4, QStringLiteral("1号主变 A 相"));
+    runTest(window, rv, 131.9, QStringLiteral("1号主变 B 相"));
+    runTest(window, rv, 347.2, QStringLiteral("1号主变 C 相：接头需复紧"));
+    child<QTextEdit>(window, "textEdit_Remark")->clear();
+    save(window, QStringLiteral("screenshot-live.png"));
+
+    child<QAction>(window, "actionImport_storage")->trigger();
+    auto* import = child<QAction>(window, "actionImport_storage");
+    waitFor([&] { return import->isEnabled(); }, "the read-back to end");
+    save(window, QStringLiteral("screenshot-storage.png"));
+
+    return failures == 0 ? 0 : 1;
+}
