@@ -6,14 +6,18 @@
 //   loop-tester-screenshots OUTPUT_DIR
 #include "FontSetup.h"
 #include "MainWindow.h"
+#include "PdfSettingDialog.h"
+#include "Prompts.h"
 #include "Records.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFont>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -109,6 +113,32 @@ int main(int argc, char** argv)
     runTest(window, rv, 347.2, QStringLiteral("1号主变 C 相：接头需复紧"));
     child<QTextEdit>(window, "textEdit_Remark")->clear();
     save(window, QStringLiteral("screenshot-live.png"));
+
+    // The report of these three tests, written where the save dialog would
+    // put it; scripts/screenshots turns its first page into a picture.
+    prompts::setSaveFileHandler([](QWidget*, const QString&, const QString&, const QString&) {
+        return outputDir + QStringLiteral("/report.pdf");
+    });
+    prompts::setOpenFileHandler([](const QString&) {});
+    child<QTextEdit>(window, "textEdit_Remark")
+        ->setPlainText(QStringLiteral("三相回路电阻复测；C 相接头复紧后另行测量。"));
+    child<QAction>(window, "actionExportToPDF")->trigger();
+    if (auto* header = window.findChild<PdfSettingDialog*>()) {
+        const QStringList fields = {
+            QStringLiteral("lineEdit_Company"),     QStringLiteral("华东电力检修公司"),
+            QStringLiteral("lineEdit_UserName"),    QStringLiteral("王工"),
+            QStringLiteral("lineEdit_Contact"),     QStringLiteral("021-5555 0100"),
+            QStringLiteral("lineEdit_TestObjName"), QStringLiteral("1号主变 110 kV 侧"),
+            QStringLiteral("lineEdit_Scene"),       QStringLiteral("年度预防性试验")};
+        for (int i = 0; i + 1 < fields.size(); i += 2)
+            header->findChild<QLineEdit*>(fields.at(i))->setText(fields.at(i + 1));
+        header->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        std::printf("%s\n", qPrintable(outputDir + QStringLiteral("/report.pdf")));
+    } else {
+        std::fprintf(stderr, "screenshots: the PDF settings dialog did not open\n");
+        ++failures;
+    }
+    child<QTextEdit>(window, "textEdit_Remark")->clear();
 
     child<QAction>(window, "actionImport_storage")->trigger();
     auto* import = child<QAction>(window, "actionImport_storage");

@@ -19,11 +19,7 @@
 #include <QTimeLine>
 #include <QTimer>
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), reportTitleFont(QStringLiteral("Microsoft Yahei"), 12, 57),
-      reportHeadingFont(QStringLiteral("Microsoft Yahei"), 14, 57),
-      reportTextFont(QStringLiteral("Microsoft Yahei"), 11, 50),
-      reportLightFont(QStringLiteral("Microsoft Yahei"), 11, 25)
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     ui = new Ui::MainWindow;
     ui->setupUi(this);

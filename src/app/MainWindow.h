@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PdfSettingData.h"
 #include "Records.h"
 
 #include <QActionGroup>
@@ -16,6 +17,7 @@
 class DeviceManager;
 class ParseData;
 class HotplugMonitor;
+struct LiveSnapshot;
 class QAbstractItemModel;
 class QAction;
 class QStandardItemModel;
@@ -73,6 +75,8 @@ private slots:
     void on_actionStorageView_triggered();
     void on_actionSample_interval_triggered();
     void sampleIntervalSlot(int interval);
+    void on_actionExportToPDF_triggered();
+    void pdfSettingSlot(PdfSettingData pdfS);
     void on_pushButton_Test_clicked();
     void stateProcessingSlot(QString logMessage, int errorType);
     void on_pushButton_UpdatePara_clicked();
@@ -126,6 +130,7 @@ private:
     void exportToExcel(QAbstractItemModel* model);
     // The live table was exported: its records count as saved.
     void liveRecordsExported();
+    LiveSnapshot liveSnapshot() const;
 
     // Live page.
     void startTest();
@@ -188,12 +193,9 @@ private:
     bool liveDisplayBlanked = false;
     QString overTemperaturePicture; // the picture label_OverTemp shows
 
-    // Report layout state, used by the PDF export.
-    int lineStep = 100;
-    QFont reportTitleFont;
-    QFont reportHeadingFont;
-    QFont reportTextFont;
-    QFont reportLightFont;
+    // The header texts of the last PDF report (its layout and fonts belong
+    // to the report itself).
+    PdfSettingData pdfSetting;
 
     HotplugMonitor* hotplug = nullptr;
 

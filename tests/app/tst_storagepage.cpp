@@ -3,16 +3,20 @@
 #include "DeviceManager.h"
 #include "MainWindow.h"
 #include "ParseData.h"
+#include "PdfSettingDialog.h"
 #include "Prompts.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
 #include "WorkerDrain.h"
 #include "ui_mainwindow.h"
 
+#include <QDialogButtonBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QThread>
@@ -319,6 +323,47 @@ private slots:
         QVERIFY(notices.first().size() > QStringLiteral("保存Excel文件|保存失败\n").size());
         QVERIFY(opened.isEmpty());
         QCOMPARE(w->liveRecordModel->rowCount(), 1);
+    }
+
+    // The PDF report from the window: the gate, the settings dialog showing
+    // the connected instrument, a report of one page per record, and a file
+    // that cannot be written told to the operator.
+    void pdfReportThroughTheWindow()
+    {
+        QTemporaryDir dir;
+        ui()->actionExportToPDF->setEnabled(true);
+        ui()->actionExportToPDF->trigger();
+        QCOMPARE(status(), QStringLiteral("无数据"));
+        QVERIFY(!w->findChild<PdfSettingDialog*>());
+
+        SimInstrument* rv = connectTo(sim::Model::RV718B, 0);
+        QVERIFY(rv);
+        for (int test = 0; test < 3; ++test) {
+            rv->pressTestKey();
+            QTRY_VERIFY(w->testRunning);
+            SimBus::instance().advanceClock(31000);
+            QTRY_COMPARE(w->liveRecordModel->rowCount(), test + 1);
+        }
+        for (const QString& target : {dir.filePath(QStringLiteral("report.pdf")), dir.path()}) {
+            ui()->actionExportToPDF->trigger();
+            auto* dialog = w->findChild<PdfSettingDialog*>();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->findChild<QLineEdit*>("lineEdit_TesterModel")->text(),
+                     w->deviceInfo.model);
+            chosenFile = target;
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            QTRY_VERIFY(!w->findChild<PdfSettingDialog*>());
+        }
+        QVERIFY(proposedFile.contains(QStringLiteral("/RV718B_data/data_")));
+        QVERIFY(proposedFile.endsWith(QStringLiteral(".pdf")));
+        QCOMPARE(opened, QStringList{dir.filePath(QStringLiteral("report.pdf"))});
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {opened.first()});
+        QVERIFY(info.waitForFinished(30000));
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+4\\n"))));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.first().startsWith(QStringLiteral("保存PDF文件|保存失败")));
     }
 };
 
