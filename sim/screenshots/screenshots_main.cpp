@@ -5,6 +5,7 @@
 //
 //   loop-tester-screenshots OUTPUT_DIR
 #include "FontSetup.h"
+#include "Journal.h"
 #include "MainWindow.h"
 #include "PdfSettingDialog.h"
 #include "Prompts.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +103,9 @@ int main(int argc, char** argv)
     settings.comparisonDecimals = 1;
     rv->setSettings(settings);
 
+    // A journal of an earlier run would be offered back: start without one.
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(Journal::defaultPath() + QLatin1String(suffix));
     MainWindow window;
     window.resize(1280, 720);
     window.show();

@@ -43,6 +43,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     makeConnections();
 
+    openJournal();
+
     hotplug = new HotplugMonitor(this);
     connect(hotplug, &HotplugMonitor::deviceArrived, this, &MainWindow::deviceArrivedSlot);
     connect(hotplug, &HotplugMonitor::deviceRemoved, this, &MainWindow::deviceRemovedSlot);
@@ -321,6 +323,10 @@ void MainWindow::resetToDisconnected()
 
 void MainWindow::closeEvent(QCloseEvent* e)
 {
+    if (!mayCloseWithRecords()) {
+        e->ignore();
+        return;
+    }
     if (isConnected && storageReading) {
         deviceManager->stopCirculation(true);
         storageReading = false;

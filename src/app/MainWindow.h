@@ -13,8 +13,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
+#include <QVector>
 
 class DeviceManager;
+class Journal;
 class ParseData;
 class HotplugMonitor;
 struct LiveSnapshot;
@@ -132,9 +134,21 @@ private:
     void liveRecordsExported();
     LiveSnapshot liveSnapshot() const;
 
+    // The measurement journal: every live record on disk the moment it is
+    // shown, offered back after a crash, asked about before closing.
+    void openJournal();
+    void offerJournalRestore();
+    qint64 journalRecord(const QStringList& cells, const QDateTime& time);
+    void journalRemove(const QVector<qint64>& ids, const QHash<qint64, QString>& renumbered);
+    void journalClear();
+    void journalProblem(const QString& message);
+    // False when the operator chose to stay (cancelled, or the export failed).
+    bool mayCloseWithRecords();
+
     // Live page.
     void startTest();
     void appendLiveRecord();
+    void addLiveRow(const QStringList& cells, qint64 journalId);
     void deleteSelectedRows(QTableView* view);
     void sendSettingFrame(const QByteArray& frame);
     void logFrame(const QByteArray& frame);
@@ -193,6 +207,12 @@ private:
     bool liveDisplayBlanked = false;
     QString overTemperaturePicture; // the picture label_OverTemp shows
 
+    Journal* journal = nullptr;
+    // The live table holds records that were never exported.
+    bool liveRecordsUnsaved = false;
+    // Where a live row keeps its journal id (on its first cell).
+    static constexpr int kJournalIdRole = Qt::UserRole + 1;
+
     // The header texts of the last PDF report (its layout and fonts belong
     // to the report itself).
     PdfSettingData pdfSetting;
@@ -202,4 +222,5 @@ private:
     // The controller's tests inspect its state and feed it records directly.
     friend class TestMainWindow;
     friend class TestStoragePage;
+    friend class TestWindowJournal;
 };

@@ -50,8 +50,3 @@ void MainWindow::exportToExcel(QAbstractItemModel* model)
         liveRecordsExported();
     prompts::openFile(name);
 }
-
-void MainWindow::liveRecordsExported()
-{
-    // The measurement journal marks the session saved here.
-}

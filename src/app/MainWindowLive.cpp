@@ -288,17 +288,14 @@ void MainWindow::fillComparisonUnits()
 
 void MainWindow::appendLiveRecord()
 {
-    ui->tableView_LiveRecord->show();
     const int row = liveRecordModel->rowCount();
-    liveRecordModel->insertRow(row);
-    ui->tableView_LiveRecord->scrollToBottom();
-
+    const QDateTime now = QDateTime::currentDateTime();
     const QString comparison = comparisonOn ? ui->doubleSpinBox_ComparisonValue->text() +
                                                   ui->comboBox_ComparisonUnitValue->currentText()
                                             : QString();
     const QStringList cells = {
         QString::number(row + 1),
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
         livelogic::elapsedTestTime(ui->spinBox_TestingTimeValue->value(),
                                    ui->label_TimeLeftValue->text()),
         ui->comboBox_CurrentSettingValue->currentText(),
@@ -308,8 +305,18 @@ void MainWindow::appendLiveRecord()
         ui->label_ComparativeReslutValue->text(),
         ui->textEdit_Remark->toPlainText(),
     };
+    addLiveRow(cells, journalRecord(cells, now));
+}
+
+void MainWindow::addLiveRow(const QStringList& cells, qint64 journalId)
+{
+    ui->tableView_LiveRecord->show();
+    const int row = liveRecordModel->rowCount();
+    liveRecordModel->insertRow(row);
+    ui->tableView_LiveRecord->scrollToBottom();
     for (int c = 0; c < cells.size(); ++c)
         liveRecordModel->setItem(row, c, new QStandardItem(cells.at(c)));
+    liveRecordModel->item(row, 0)->setData(journalId, kJournalIdRole);
 
     for (int r = 0; r < liveRecordModel->rowCount(); ++r) {
         for (int c = 0; c < liveRecordModel->columnCount(); ++c) {
@@ -336,15 +343,27 @@ void MainWindow::deleteSelectedRows(QTableView* view)
     for (const QModelIndex& index : view->selectionModel()->selectedRows())
         rows << index.row();
     std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int row : qAsConst(rows))
+    QVector<qint64> removedIds;
+    for (int row : qAsConst(rows)) {
+        removedIds << model->index(row, 0).data(kJournalIdRole).toLongLong();
         model->removeRow(row);
-    for (int r = 0; r < model->rowCount(); ++r)
-        model->setData(model->index(r, 0), QString::number(r + 1), Qt::EditRole);
+    }
+    QHash<qint64, QString> renumbered;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QString number = QString::number(r + 1);
+        const QModelIndex first = model->index(r, 0);
+        if (first.data(Qt::DisplayRole).toString() != number)
+            renumbered.insert(first.data(kJournalIdRole).toLongLong(), number);
+        model->setData(first, number, Qt::EditRole);
+    }
+    if (model == liveRecordModel && !removedIds.isEmpty())
+        journalRemove(removedIds, renumbered);
 }
 
 void MainWindow::on_pushButton_clear_clicked()
 {
     liveRecordModel->removeRows(0, liveRecordModel->rowCount());
+    journalClear();
 }
 
 void MainWindow::on_actionSample_interval_triggered()

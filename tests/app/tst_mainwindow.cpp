@@ -3,6 +3,7 @@
 #include "DeviceInfoDialog.h"
 #include "DeviceManager.h"
 #include "DeviceSelectionDialog.h"
+#include "JournalFiles.h"
 #include "MainWindow.h"
 #include "ParseData.h"
 #include "Prompts.h"
@@ -126,6 +127,7 @@ private slots:
         bus.setClockMode(sim::ClockMode::Manual);
         bus.setInstantTimeouts(true);
         prompted.clear();
+        removeJournalFiles();
         w = std::make_unique<MainWindow>();
         w->sampleIntervalSlot(50);
     }

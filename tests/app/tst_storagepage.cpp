@@ -1,6 +1,7 @@
 // The stored-data page and the Excel export, through the window against the
 // simulated instrument: whole read-backs and their ends, then the exports.
 #include "DeviceManager.h"
+#include "JournalFiles.h"
 #include "MainWindow.h"
 #include "ParseData.h"
 #include "PdfSettingDialog.h"
@@ -112,6 +113,7 @@ private slots:
         notices.clear();
         opened.clear();
         chosenFile.clear();
+        removeJournalFiles();
         w = std::make_unique<MainWindow>();
         w->sampleIntervalSlot(50);
     }

@@ -1,0 +1,262 @@
+// Nothing lost: the window's records in the journal across windows (as
+// across program runs), the question before closing, and a journal that
+// cannot be kept never stopping the measuring.
+#include "JournalFiles.h"
+#include "MainWindow.h"
+#include "Prompts.h"
+#include "SimBus.h"
+#include "SimInstrument.h"
+#include "ui_mainwindow.h"
+
+#include <QCloseEvent>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using sim::SimBus;
+using sim::SimInstrument;
+
+class TestWindowJournal : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> w;
+    QStringList asked; // every question's text
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    QString saveTo; // the save dialog's answer
+    QTemporaryDir dir;
+
+    Ui::MainWindow* ui() { return w->ui; }
+
+    // A new window, as at a program start; answers the restore question.
+    void startWindow()
+    {
+        w.reset();
+        w = std::make_unique<MainWindow>();
+        w->sampleIntervalSlot(50);
+        QCoreApplication::processEvents(); // the restore question comes right after start
+    }
+
+    QStringList rowTexts()
+    {
+        QStringList rows;
+        for (int r = 0; r < w->liveRecordModel->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < 9; ++c)
+                cells << w->liveRecordModel->item(r, c)->text();
+            rows << cells.join('|');
+        }
+        return rows;
+    }
+
+    void runTests(int n)
+    {
+        SimInstrument* rv = SimBus::instance().instruments().value(0);
+        if (!rv)
+            rv = SimBus::instance().attach(sim::Model::RV718B);
+        if (!w->isConnected) {
+            ui()->actionConnect->trigger();
+            QTRY_VERIFY(w->isConnected);
+        }
+        const int before = w->liveRecordModel->rowCount();
+        for (int i = 0; i < n; ++i) {
+            ui()->textEdit_Remark->setPlainText(QStringLiteral("相 %1\n第二行").arg(i + 1));
+            rv->pressTestKey();
+            QTRY_VERIFY(w->testRunning);
+            SimBus::instance().advanceClock(31000);
+            QTRY_COMPARE(w->liveRecordModel->rowCount(), before + i + 1);
+        }
+    }
+
+    bool closeWindow()
+    {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(w.get(), &close);
+        return close.isAccepted();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        registerLinkMetaTypes();
+        prompts::setHandler([](QWidget*, QMessageBox::Icon, const QString&, const QString&) {});
+        prompts::setQuestionHandler(
+            [this](QWidget*, const QString&, const QString& text, const prompts::Choices&) {
+                asked << text;
+                return answer;
+            });
+        prompts::setSaveFileHandler(
+            [this](QWidget*, const QString&, const QString&, const QString&) { return saveTo; });
+        prompts::setOpenFileHandler([](const QString&) {});
+    }
+
+    void init()
+    {
+        SimBus& bus = SimBus::instance();
+        bus.reset();
+        bus.setClockMode(sim::ClockMode::Manual);
+        bus.setInstantTimeouts(true);
+        asked.clear();
+        answer = QMessageBox::No;
+        saveTo = dir.filePath(QStringLiteral("records.xlsx"));
+        w.reset();
+        removeJournalFiles();
+        startWindow();
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        removeJournalFiles();
+    }
+
+    // Three tests, a window gone without export: the next window offers them
+    // back with every cell as it was; an export then counts them as saved.
+    void restoreAfterALostSession()
+    {
+        runTests(3);
+        const QStringList before = rowTexts();
+        startWindow(); // the first window is gone without a word, as in a crash
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().startsWith(QStringLiteral("3 条 ")));
+        QVERIFY(rowTexts().isEmpty()); // answered no: history only
+
+        startWindow();
+        QCOMPARE(asked.size(), 1); // declined records are not offered again
+        asked.clear();
+        runTests(3);
+        const QStringList again = rowTexts();
+        answer = QMessageBox::Yes;
+        startWindow();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(rowTexts(), again);
+        QVERIFY(again != before); // new times, so a row of the declined session would show
+        QCOMPARE(ui()->textEdit_Remark->toPlainText(), QStringLiteral("相 3\n第二行"));
+
+        ui()->pushButton_save->click();
+        QVERIFY(QFile::exists(saveTo));
+        asked.clear();
+        startWindow();
+        QVERIFY(asked.isEmpty());
+        QVERIFY(rowTexts().isEmpty());
+    }
+
+    // Delete and clear reach the journal: what comes back is the table as it
+    // was last shown, renumbered.
+    void deleteAndClearFollow()
+    {
+        runTests(4);
+        QTableView* view = ui()->tableView_LiveRecord;
+        view->selectionModel()->select(w->liveRecordModel->index(1, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ui()->pushButton_delete->click();
+        const QStringList shown = rowTexts();
+        QCOMPARE(shown.size(), 3);
+        QVERIFY(shown.at(1).startsWith(QStringLiteral("2|")));
+        answer = QMessageBox::Yes;
+        startWindow();
+        QCOMPARE(rowTexts(), shown);
+
+        ui()->pushButton_clear->click();
+        asked.clear();
+        startWindow();
+        QVERIFY(asked.isEmpty());
+    }
+
+    // Closing with records never exported asks first; each answer does what
+    // it says.
+    void closeAsksFirst_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("exported");
+        QTest::newRow("export") << int(QMessageBox::Save) << true << true;
+        QTest::newRow("close anyway") << int(QMessageBox::Discard) << true << false;
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << false;
+    }
+    void closeAsksFirst()
+    {
+        QFETCH(int, choice);
+        QFETCH(bool, closes);
+        QFETCH(bool, exported);
+        runTests(2);
+        answer = QMessageBox::StandardButton(choice);
+        QCOMPARE(closeWindow(), closes);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(QFile::exists(saveTo), exported);
+        QFile::remove(saveTo);
+        // Whatever was chosen, a closed window's records are not offered
+        // again; a window that stayed open still has them.
+        asked.clear();
+        answer = QMessageBox::Yes;
+        if (closes) {
+            startWindow();
+            QVERIFY(asked.isEmpty());
+        } else {
+            QCOMPARE(w->liveRecordModel->rowCount(), 2);
+        }
+    }
+
+    // An export that does not happen keeps the window open.
+    void closeStaysWhenTheExportFails()
+    {
+        runTests(1);
+        answer = QMessageBox::Save;
+        saveTo = dir.path(); // a folder: the workbook cannot be written there
+        QVERIFY(!closeWindow());
+        saveTo.clear(); // the save dialog cancelled
+        QVERIFY(!closeWindow());
+        asked.clear();
+        QVERIFY(closeWindow() == false);
+        answer = QMessageBox::Discard;
+        QVERIFY(closeWindow());
+    }
+
+    // A garbage file in place of the journal is moved aside (never deleted),
+    // the operator is told once, and measuring goes on in a fresh journal.
+    void garbageJournalIsMovedAside()
+    {
+        w.reset();
+        const QString path = Journal::defaultPath();
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(8192, 'x'));
+        garbage.close();
+        startWindow();
+        QVERIFY(ui()->statusbar->currentMessage().startsWith(QStringLiteral("日志文件已损坏")) ||
+                ui()->statusbar->currentMessage().startsWith(QStringLiteral("日志位置上的文件")));
+        const QStringList aside = QFileInfo(path).dir().entryList(
+            {QFileInfo(path).fileName() + QStringLiteral(".corrupt-*")}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        runTests(2);
+        answer = QMessageBox::Yes;
+        startWindow();
+        QCOMPARE(w->liveRecordModel->rowCount(), 2);
+        QDir(QFileInfo(path).dir()).remove(aside.first());
+    }
+
+    // A journal held by another program is off for this run: the window says
+    // so once and the tests still land in the table.
+    void lockedJournalNeverStopsMeasuring()
+    {
+        w.reset();
+        auto holder = std::make_unique<MainWindow>(); // holds the journal exclusively
+        startWindow();
+        const QString told = ui()->statusbar->currentMessage();
+        QVERIFY(told.startsWith(QStringLiteral("测量记录无法保存到日志")));
+        QStringList shown;
+        connect(ui()->statusbar, &QStatusBar::messageChanged, this,
+                [&](const QString& text) { shown << text; });
+        runTests(2);
+        QCOMPARE(w->liveRecordModel->rowCount(), 2);
+        QVERIFY(!shown.contains(told)); // said once, not again with every record
+        w.reset();
+        holder.reset();
+    }
+};
+
+QTEST_MAIN(TestWindowJournal)
+#include "tst_windowjournal.moc"
