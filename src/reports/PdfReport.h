@@ -21,9 +21,12 @@ class QPainter;
 // Fed with plain values taken when the export starts; the record model must
 // outlive the report. Texts are cleaned of characters a PDF cannot show (the
 // instrument's fill bytes) before they are drawn.
+//
+// Its texts are the main window's: the operator meets them as part of the
+// window, so they share its translation context.
 class PdfReport
 {
-    Q_DECLARE_TR_FUNCTIONS(PdfReport)
+    Q_DECLARE_TR_FUNCTIONS(MainWindow)
 
 public:
     // The record table's column of the remark.
