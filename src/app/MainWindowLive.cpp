@@ -26,12 +26,6 @@ const QColor kFailColour(210, 0, 22);
 // good reading as if it were current.
 constexpr int kRejectedReadingsLimit = 3;
 
-// The instrument needs a moment after a start, stop or test-time write before
-// it answers the next request reliably.
-void pauseForInstrument()
-{
-    QThread::msleep(200);
-}
 } // namespace
 
 void MainWindow::showRealTimeData(ReceiveLiveData rld)
@@ -202,8 +196,8 @@ void MainWindow::on_spinBox_TestingTimeValue_editingFinished()
 {
     if (!editingSettings)
         return;
+    // The instrument's pause after a new test time is the link worker's.
     sendSettingFrame(frames::testTimeFrame(ui->spinBox_TestingTimeValue->value()));
-    pauseForInstrument();
 }
 
 void MainWindow::sendSettingFrame(const QByteArray& frame)
@@ -254,7 +248,6 @@ void MainWindow::on_pushButton_Test_clicked()
     }
     if (testRunning) {
         emit stopTestingSignal();
-        pauseForInstrument();
         // Whatever state the window was in, the readings show the test end.
         startLivePolling();
     } else {
@@ -264,8 +257,7 @@ void MainWindow::on_pushButton_Test_clicked()
 
 void MainWindow::startTest()
 {
-    emit startTestingSignal();
-    pauseForInstrument();
+    emit startTestingSignal(); // the link worker waits for the instrument to settle
     startLivePolling();
 }
 

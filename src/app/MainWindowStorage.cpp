@@ -11,12 +11,6 @@
 
 namespace {
 
-// The instrument needs a moment after the count before the first group.
-void pauseBeforeReadBack()
-{
-    QThread::msleep(200);
-}
-
 // The seven cells of a stored record, as the stored-data page shows them.
 QStringList storageCells(const ReceiveStorageData& r)
 {
@@ -64,8 +58,9 @@ void MainWindow::showReadBackStorageNum(int totalNum)
     // Every group gets its row now; each record then fills its own.
     storageModel->setRowCount(totalNum);
     storageModel->setColumnCount(7);
+    // The instrument's pause between the count and the first group is taken
+    // by the link worker.
     emit stopCirculationSignal(false);
-    pauseBeforeReadBack();
     emit startReadReadBackData();
 }
 

@@ -74,6 +74,18 @@ void DeviceManager::closeDevice()
     }
 }
 
+void DeviceManager::settleBeforeNextExchange()
+{
+    settled = QDeadlineTimer(protocol::kSettleMs);
+}
+
+void DeviceManager::waitUntilSettled()
+{
+    const qint64 left = settled.remainingTime();
+    if (left > 0)
+        QThread::msleep(static_cast<unsigned long>(left));
+}
+
 void DeviceManager::declareLost(const QString& message)
 {
     online = false;
@@ -138,6 +150,7 @@ void DeviceManager::readWriteLiveDataSlot()
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     Buffer first(protocol::kInputReportSize, 0);
     Buffer second(protocol::kLiveSecondBuffer, 0);
     writeReport(device, frames::liveRequest());
@@ -184,6 +197,7 @@ void DeviceManager::readWriteStoreTotalNum()
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     Buffer reply(protocol::kStoreCountBuffer, 0);
     writeReport(device, frames::storeCountRequest());
     if (readReport(device, reply) < 0) {
@@ -198,9 +212,10 @@ void DeviceManager::readWriteStoreTotalNum()
     storageTotal = frameByte(reply, protocol::kStoreCountOffset);
     if (storageTotal == 0)
         emit stateProcessing(tr("无存储数据"), report::StoreCountUnusable);
-    else if (storageTotal <= protocol::kMaxStoredGroups)
+    else if (storageTotal <= protocol::kMaxStoredGroups) {
+        settleBeforeNextExchange(); // before the first group is requested
         emit finishReadStorageNumSignal(storageTotal);
-    else // the memory holds at most 200 groups: the count is not usable
+    } else // the memory holds at most 200 groups: the count is not usable
         emit stateProcessing(tr("读取存储数据失败"), report::StoreCountUnusable);
 }
 
@@ -210,6 +225,7 @@ void DeviceManager::readWriteStorageDataSlot()
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     const QString failedGroup = tr("读取第%1组数据失败");
     Buffer reply(protocol::kStoredGroupBuffer, 0);
     int unanswered = 0; // groups in a row without any reply
@@ -276,8 +292,11 @@ void DeviceManager::requestStartTestingSlot()
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     const QString failMessage = tr("请求开始测试失败");
-    if (sendCommand(frames::startTestRequest(), failMessage))
+    const bool accepted = sendCommand(frames::startTestRequest(), failMessage);
+    settleBeforeNextExchange();
+    if (accepted)
         emit stateProcessing(tr("开始测试"), report::Information);
     else
         emit stateProcessing(failMessage, report::Information);
@@ -290,8 +309,11 @@ void DeviceManager::requestStopTestingSlot()
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     const QString failMessage = tr("请求停止测试失败");
-    if (sendCommand(frames::stopTestRequest(), failMessage))
+    const bool accepted = sendCommand(frames::stopTestRequest(), failMessage);
+    settleBeforeNextExchange();
+    if (accepted)
         emit stateProcessing(tr("停止测试"), report::Information);
     else
         emit stateProcessing(failMessage, report::Information);
@@ -306,8 +328,14 @@ void DeviceManager::updateTestSettingSlot(QByteArray data)
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     const QString failMessage = tr("更新测量设置失败");
-    if (sendCommand(data, failMessage))
+    const bool accepted = sendCommand(data, failMessage);
+    // A new test time takes the instrument a moment, as a start does.
+    constexpr int kParameterAt = 2 + protocol::kDataOffset + 1; // report index
+    if (data.size() > kParameterAt && quint8(data.at(kParameterAt)) == protocol::TestTime)
+        settleBeforeNextExchange();
+    if (accepted)
         emit stateProcessing(tr("更新测量设置成功"), report::Information);
     else
         emit stateProcessing(failMessage, report::SettingsWriteFailed);
@@ -319,6 +347,7 @@ void DeviceManager::readWriteSystemInfo()
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
+    waitUntilSettled();
     hid_set_nonblocking(device, 1);
     Buffer reply(protocol::kIdentityBuffer, 0);
     writeReport(device, frames::identityRequest());

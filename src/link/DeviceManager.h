@@ -4,6 +4,7 @@
 #include "Records.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -72,6 +73,10 @@ private:
     // Closes the handle, marks the link down and reports message with type 4.
     void declareLost(const QString& message);
     void closeDevice();
+    // The instrument's settle pause: taken here, on the link thread, before
+    // the next exchange, so the window never waits for it.
+    void settleBeforeNextExchange();
+    void waitUntilSettled();
 
     hid_device* device = nullptr;
     quint16 vendorId = protocol::kVendorId;
@@ -80,4 +85,5 @@ private:
     bool online = false;
     bool stopRequested = false;
     int storageTotal = 0;
+    QDeadlineTimer settled; // expired: no pause owed
 };

@@ -143,6 +143,9 @@ constexpr int kReadTimeoutMs = 1000;
 constexpr int kGroupPauseMs = 30;
 constexpr int kRetryPauseMs = 50;
 constexpr int kMaxTimeouts = 3;
+// The instrument needs this long after a start, a stop, a test-time write and
+// a store count before it answers the next request reliably.
+constexpr int kSettleMs = 200;
 
 } // namespace protocol
 

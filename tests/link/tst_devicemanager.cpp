@@ -5,6 +5,7 @@
 #include "SimBus.h"
 #include "SimInstrument.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
 
@@ -339,6 +340,38 @@ private slots:
             const bool lost = messages.first().second == 4;
             QCOMPARE(bus.openHandleCount(), lost ? 0 : 1);
         }
+    }
+
+    // After a start, a stop, a new test time and a store count the instrument
+    // gets its settle pause before the next request, on the link thread.
+    void settlePauseBeforeTheNextExchange_data()
+    {
+        QTest::addColumn<QString>("exchange");
+        QTest::newRow("start") << "start";
+        QTest::newRow("stop") << "stop";
+        QTest::newRow("test time") << "time";
+        QTest::newRow("store count") << "count";
+    }
+    void settlePauseBeforeTheNextExchange()
+    {
+        QFETCH(QString, exchange);
+        Link h;
+        SimInstrument* rv = connectTo(h);
+        rv->addStoredRecords(1);
+        QElapsedTimer clock;
+        clock.start();
+        if (exchange == "start")
+            h.post(&DM::requestStartTestingSlot);
+        else if (exchange == "stop")
+            h.post(&DM::requestStopTestingSlot);
+        else if (exchange == "time")
+            h.post(&DM::updateTestSettingSlot, hex("000AABCD06000100041E2900"));
+        else
+            h.post(&DM::readWriteStoreTotalNum);
+        h.poll();
+        QVERIFY(h.settle());
+        QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(rv->writeLog().size(), 2);
     }
 
     // A stray report before the live reply is skipped; a reply of another kind

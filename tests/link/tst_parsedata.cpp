@@ -158,11 +158,16 @@ private slots:
         QTest::addColumn<int>("noReading");
         QTest::addColumn<QString>("reading");
         QTest::addColumn<QString>("judgement");
-        QTest::newRow("waiting after waiting") << 0 << 0 << 0 << "" << "";
-        QTest::newRow("waiting after complete") << 0 << 2 << 0 << "12.345" << "PASS";
-        QTest::newRow("testing") << 1 << 0 << 0 << "12.345" << "PASS";
-        QTest::newRow("complete") << 2 << 1 << 0 << "12.345" << "PASS";
-        QTest::newRow("no reading flag") << 2 << 1 << 1 << "" << "";
+        QTest::newRow("waiting after waiting") << 0 << 0 << 0 << ""
+                                               << "";
+        QTest::newRow("waiting after complete") << 0 << 2 << 0 << "12.345"
+                                                << "PASS";
+        QTest::newRow("testing") << 1 << 0 << 0 << "12.345"
+                                 << "PASS";
+        QTest::newRow("complete") << 2 << 1 << 0 << "12.345"
+                                  << "PASS";
+        QTest::newRow("no reading flag") << 2 << 1 << 1 << ""
+                                         << "";
     }
     void pureLiveDecoder()
     {
