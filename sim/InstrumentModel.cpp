@@ -254,8 +254,8 @@ QList<QByteArray> InstrumentModel::answer(const QByteArray& frame, qint64 now,
             return {};
         settle(now);
         const int group = (quint8(frame.at(5)) << 8) | quint8(frame.at(6));
-        if (group < 1 || group > m_records.size())
-            return {}; // nothing stored there: the instrument keeps quiet
+        if (group < 1 || group > m_records.size() || m_unansweredGroups.contains(group))
+            return {}; // nothing stored there (or a memory cell that fails): no reply
         return {storedFrame(group, faults)};
     }
     case kParameterWrite:

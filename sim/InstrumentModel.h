@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 
 #include <bitset>
 
@@ -49,6 +50,7 @@ public:
     int recordCount(qint64 now);
     void addRecords(int n, qint64 now);
     void clearRecords() { m_records.clear(); }
+    void setUnansweredGroups(const QSet<int>& groups) { m_unansweredGroups = groups; }
 
     // Reply frames to one well-formed request frame (none when the
     // instrument ignores it). *changed tells whether settings or the test
@@ -91,6 +93,7 @@ private:
     bool m_hasReading = false; // a test has produced a reading since power-on
     double m_lastCurrent = 0;  // measured current of the last test
     QList<StoredRecord> m_records;
+    QSet<int> m_unansweredGroups; // stored groups whose requests go unanswered
 };
 
 } // namespace sim

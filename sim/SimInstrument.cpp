@@ -160,6 +160,12 @@ void SimInstrument::clearFaults()
     emit changed();
 }
 
+void SimInstrument::setUnansweredGroups(const QSet<int>& groups)
+{
+    locked(core, [&](InstrumentCore& c, qint64) { c.model.setUnansweredGroups(groups); });
+    emit changed();
+}
+
 int SimInstrument::storedRecordCount() const
 {
     return locked(core, [](InstrumentCore& c, qint64 now) { return c.model.recordCount(now); });

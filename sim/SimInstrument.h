@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -72,6 +73,9 @@ public:
     // Adds n varied records (as if n tests had run), up to the memory's 200.
     void addStoredRecords(int n);
     void clearStoredRecords();
+    // Stored groups the instrument leaves unanswered, as if their memory
+    // cells failed: a request for one of them times out.
+    void setUnansweredGroups(const QSet<int>& groups);
 
     // --- wire --------------------------------------------------------------
     QList<SimWrite> writeLog() const;         // oldest first
