@@ -35,8 +35,8 @@ int InstrumentCommands::list(CliSession& session)
         QString message;
         const int s = session.readIdentity(f, &identity, &message);
         link.close();
-        if (s == session.interruptedStatus())
-            return s;
+        if (link.wasInterrupted())
+            return session.interruptedStatus();
         if (s != ExitStatus::Ok) {
             identity.error = message;
             out.error(message);

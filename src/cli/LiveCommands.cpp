@@ -150,8 +150,10 @@ int LiveCommands::test(CliSession& session)
                 sawTesting = true;
                 const int left = CliFormat::timeLeftSeconds(reading);
                 out.progress(left < 0 ? tr("testing") : tr("testing: %1 s left").arg(left));
-            } else if (sawTesting || reading.testState == teststate::Complete) {
-                break; // the test has ended
+            } else if (sawTesting) {
+                // Only a test seen running can end: a "complete" shown before
+                // any "testing" may be the previous test's.
+                break;
             } else if (++notStarted >= kReadingsUntilStarted) {
                 out.error(
                     tr("the instrument at %1 acknowledged the start but runs no test.").arg(path));
