@@ -1,0 +1,3 @@
+#include "CliLog.h"
+
+Q_LOGGING_CATEGORY(lcCli, "lt.cli", QtWarningMsg)
