@@ -288,13 +288,7 @@ void MainWindow::resetToDisconnected()
 {
     if (liveTimer->isActive())
         liveTimer->stop();
-    if (autoTestTimeLine->state() == QTimeLine::Running)
-        autoTestTimeLine->stop();
-    if (autoTestActive) {
-        if (autoTestWindow)
-            autoTestWindow->close();
-        autoTestActive = false;
-    }
+    endAutoTestOnDisconnection();
     testRunning = false;
     previousTestState = 0;
     editingSettings = false;
