@@ -296,13 +296,7 @@ void MainWindow::resetToDisconnected()
         deviceManager->stopCirculation(true);
         storageReading = false;
     }
-    if (autoTestTimeLine->state() == QTimeLine::Running)
-        autoTestTimeLine->stop();
-    if (autoTestActive) {
-        if (autoTestWindow)
-            autoTestWindow->close();
-        autoTestActive = false;
-    }
+    endAutoTestOnDisconnection();
     testRunning = false;
     previousTestState = 0;
     editingSettings = false;

@@ -22,6 +22,7 @@ class HotplugMonitor;
 struct LiveSnapshot;
 class QAbstractItemModel;
 class QAction;
+class QLabel;
 class QStandardItemModel;
 class QTableView;
 class QThread;
@@ -219,8 +220,28 @@ private:
 
     HotplugMonitor* hotplug = nullptr;
 
+    // --- Automatic runs (MainWindowAuto.cpp) ---------------------------------
+private slots:
+    void on_actionAutomatic_measurement_triggered();
+    void startAutoTestSlot(int count, int intervalMs);
+    void autoMeasurement();
+    void stopAutoTest();
+
+private:
+    QWidget* buildAutoTestWindow();
+    // Steps of showRealTimeData: a reading shows a test running, and a
+    // reading shows that a test has just ended (after its row was appended).
+    void autoTestTestRunning();
+    void autoTestTestEnded();
+    void showAutoTestCountdown(int frame, QLabel* progress, QLabel* countdown);
+    void autoTestPauseEnded(QLabel* countdown);
+    // Step of resetToDisconnected: the run is over.
+    void endAutoTestOnDisconnection();
+    void closeAutoTestRun();
+
     // The controller's tests inspect its state and feed it records directly.
     friend class TestMainWindow;
     friend class TestStoragePage;
     friend class TestWindowJournal;
+    friend class TestAutoTest;
 };

@@ -75,6 +75,7 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
         ui->pushButton_UpdatePara->setEnabled(false);
         ui->pushButton_Test->setEnabled(true);
         buttonstyles::apply(ui->pushButton_Test, buttonstyles::testRunning());
+        autoTestTestRunning();
     } else {
         testRunning = false;
         if (!autoTestActive) {
@@ -88,8 +89,10 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
         ui->pushButton_UpdatePara->setEnabled(true);
         ui->pushButton_Test->setEnabled(true);
         buttonstyles::apply(ui->pushButton_Test, buttonstyles::testIdle());
-        if (previousTestState == teststate::Testing)
+        if (previousTestState == teststate::Testing) {
             appendLiveRecord();
+            autoTestTestEnded();
+        }
     }
     previousTestState = rld.testState;
 }

@@ -1,4 +1,6 @@
-// The live page's pure rules: current lists and elapsed test time.
+// The live page's pure rules: current lists and elapsed test time; the
+// automatic run's countdown.
+#include "AutoTestLogic.h"
 #include "LiveLogic.h"
 
 #include <QtTest>
@@ -48,6 +50,30 @@ private slots:
         QFETCH(QString, left);
         QFETCH(QString, elapsed);
         QCOMPARE(livelogic::elapsedTestTime(set, left), elapsed);
+    }
+
+    // The seconds shown for each frame of a pause, its frames fixed by the
+    // pause's length.
+    void countdown_data()
+    {
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<QList<int>>("shown"); // one entry per frame from 0
+        QTest::newRow("10 s") << 10000 << QList<int>{10, 9, 8, 7, 6, 5, 4, 3, 0, 1};
+        QTest::newRow("10.5 s, truncated") << 10500 << QList<int>{10, 9, 8, 7, 6, 5, 4, 3, 0, 1};
+        QTest::newRow("3 s") << 3000 << QList<int>{3, 0, 1};
+        QTest::newRow("2 s") << 2000 << QList<int>{0, 1};
+        QTest::newRow("1.5 s") << 1500 << QList<int>{1};
+        QTest::newRow("0.4 s") << 400 << QList<int>{0};
+    }
+    void countdown()
+    {
+        QFETCH(int, pauseMs);
+        QFETCH(QList<int>, shown);
+        const int end = autotestlogic::pauseEndFrame(pauseMs);
+        QCOMPARE(end + 1, shown.size());
+        for (int frame = 0; frame <= end; ++frame)
+            QVERIFY2(autotestlogic::countdownSeconds(frame, 0, end, pauseMs) == shown.at(frame),
+                     qPrintable(QStringLiteral("frame %1").arg(frame)));
     }
 };
 

@@ -1,0 +1,333 @@
+// Automatic runs against the simulated instrument: series of tests with
+// their pauses, the progress window, the exit button, tests the instrument
+// starts by itself, and the link lost mid-run.
+#include "AutoTestDialog.h"
+#include "DeviceManager.h"
+#include "MainWindow.h"
+#include "ParseData.h"
+#include "SimBus.h"
+#include "SimInstrument.h"
+#include "JournalFiles.h"
+#include "ui_mainwindow.h"
+
+#include <QDialogButtonBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTimeEdit>
+#include <QTimeLine>
+#include <QtTest>
+
+#include <memory>
+
+using sim::SimBus;
+using sim::SimInstrument;
+
+class TestAutoTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> w;
+    SimInstrument* rv = nullptr;
+
+    Ui::MainWindow* ui() { return w->ui; }
+    int rows() { return w->liveRecordModel->rowCount(); }
+    QLabel* label(const char* name) { return w->autoTestWindow->findChild<QLabel*>(name); }
+    QString progress() { return label("label_AutoTestProgress")->text(); }
+    QString countdown() { return label("label_AutoTestCountdown")->text(); }
+    bool pausing() { return w->autoTestTimeLine->state() == QTimeLine::Running; }
+
+    // Start frames the instrument received.
+    int starts()
+    {
+        int n = 0;
+        for (const QByteArray& r : rv->writtenReports())
+            n += r.startsWith(QByteArray::fromHex("000AABCD0600010000AAB100"));
+        return n;
+    }
+
+    // Runs the instrument's test to its end (30 s at its settings).
+    static void endTest() { SimBus::instance().advanceClock(31000); }
+
+    void connectAndWaitForReading()
+    {
+        ui()->actionConnect->trigger();
+        QTRY_VERIFY(w->isConnected);
+        QTRY_VERIFY(!ui()->label_TestStatus->text().isEmpty());
+    }
+
+    // The actions a run locks that are enabled (or disabled), by name.
+    QStringList actionsEnabled(bool enabled)
+    {
+        QList<QAction*> actions = {ui()->actionLiveTestView,   ui()->actionStorageView,
+                                   ui()->actionExportToPDF,    ui()->actionAutomatic_measurement,
+                                   ui()->actionImport_storage, ui()->actionExportToExcel};
+        for (QAction* a : qAsConst(w->languageActions))
+            if (!a->data().toString().isEmpty())
+                actions << a;
+        QStringList names;
+        for (QAction* a : qAsConst(actions))
+            if (a->isEnabled() == enabled)
+                names << a->objectName() + a->text();
+        return names;
+    }
+
+    void drainWorkers()
+    {
+        for (int round = 0; round < 2; ++round) {
+            for (QObject* worker :
+                 {static_cast<QObject*>(w->deviceManager), static_cast<QObject*>(w->parseData)}) {
+                bool reached = false;
+                QMetaObject::invokeMethod(
+                    worker, [&reached] { reached = true; }, Qt::QueuedConnection);
+                QVERIFY(QTest::qWaitFor([&] { return reached; }, 20000));
+            }
+            QCoreApplication::processEvents();
+        }
+    }
+
+    // A run of `count` with a pause of `pauseMs` whose first test has been
+    // seen running.
+    void startRun(int count, int pauseMs)
+    {
+        w->startAutoTestSlot(count, pauseMs);
+        QVERIFY(w->autoTestActive);
+        QTRY_VERIFY(w->testRunning);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        registerLinkMetaTypes();
+    }
+
+    void init()
+    {
+        SimBus& bus = SimBus::instance();
+        bus.reset();
+        bus.setClockMode(sim::ClockMode::Manual);
+        bus.setInstantTimeouts(true);
+        removeJournalFiles();
+        w = std::make_unique<MainWindow>();
+        w->sampleIntervalSlot(50);
+        rv = bus.attach(sim::Model::RV718B);
+        connectAndWaitForReading();
+        rv->clearWriteLog();
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        QCOMPARE(SimBus::instance().openHandleCount(), 0);
+    }
+
+    // A whole run of two, then a second run with a window of its own.
+    void runOfTwo()
+    {
+        w->startAutoTestSlot(2, 1500);
+        QPointer<QWidget> window = w->autoTestWindow;
+        QVERIFY(window && window->isVisible());
+        QVERIFY(window->isWindow());
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(window->size(), QSize(400, 200));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QCOMPARE(window->font().family(), QStringLiteral("Microsoft YaHei UI"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("自动测试"));
+        QCOMPARE(label("label_AutoTestTitle")->text(), QStringLiteral("正在进行自动测试···"));
+        auto* exit = window->findChild<QPushButton*>("pushButton_ExitAutoTest");
+        QCOMPARE(exit->text(), QStringLiteral("退出自动测试"));
+        QCOMPARE(progress(), QString());
+        QCOMPARE(countdown(), QString());
+
+        // The first test starts at once.
+        QTRY_VERIFY(w->testRunning);
+        QCOMPARE(starts(), 1);
+        QCOMPARE(actionsEnabled(true), QStringList());
+
+        endTest();
+        QTRY_COMPARE(rows(), 1);
+        QCOMPARE(progress(), QStringLiteral("1/2"));
+        QCOMPARE(countdown(), QStringLiteral("1 s"));
+        QVERIFY(pausing());
+        QCOMPARE(actionsEnabled(true), QStringList());
+
+        // The pause runs out and the second test starts.
+        QTRY_VERIFY(w->testRunning);
+        QCOMPARE(starts(), 2);
+        QCOMPARE(countdown(), QString());
+        QCOMPARE(actionsEnabled(true), QStringList());
+        endTest();
+        QTRY_COMPARE(rows(), 2);
+        QVERIFY(!w->autoTestActive);
+        QVERIFY(!pausing());
+        QTRY_VERIFY(window.isNull());
+        QTRY_COMPARE(actionsEnabled(false), QStringList());
+        drainWorkers();
+        QCOMPARE(starts(), 2);
+
+        // The next run shows its own count in a window of its own.
+        startRun(3, 10000);
+        QCOMPARE(w->findChildren<QWidget*>("AutoTestWindow").size(), 1);
+        endTest();
+        QTRY_COMPARE(rows(), 3);
+        QCOMPARE(progress(), QStringLiteral("1/3"));
+        QCOMPARE(countdown(), QStringLiteral("10 s"));
+        QCOMPARE(w->autoTestTimeLine->duration(), 10000);
+        QCOMPARE(w->autoTestTimeLine->startFrame(), 0);
+        QCOMPARE(w->autoTestTimeLine->endFrame(), 9);
+    }
+
+    // The exit button ends the run for good: no further test starts, also
+    // when it is pressed as the pause runs out. A test still running goes on
+    // with its actions locked, and leaves its row as a manual test does.
+    void exitEndsTheRun_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("during a test") << "test";
+        QTest::newRow("during a pause") << "pause";
+        QTest::newRow("as the pause ends") << "end";
+    }
+    void exitEndsTheRun()
+    {
+        QFETCH(QString, when);
+        startRun(3, 10000);
+        QPointer<QWidget> window = w->autoTestWindow;
+        if (when != "test") {
+            endTest();
+            QTRY_COMPARE(rows(), 1);
+            QVERIFY(pausing());
+        }
+        if (when == "end") // its start is now scheduled
+            w->autoTestTimeLine->setCurrentTime(w->autoTestTimeLine->duration());
+        window->findChild<QPushButton*>("pushButton_ExitAutoTest")->click();
+        QVERIFY(!pausing());
+        QVERIFY(!w->autoTestActive);
+        if (when == "test")
+            QCOMPARE(actionsEnabled(true), QStringList());
+        QTRY_VERIFY(window.isNull());
+        if (when == "test") {
+            endTest();
+            QTRY_COMPARE(rows(), 1);
+        }
+        drainWorkers();
+        QCOMPARE(starts(), 1);
+        QVERIFY(!w->testRunning);
+        QVERIFY(!w->autoTestWaiting);
+        QTRY_COMPARE(actionsEnabled(false), QStringList());
+    }
+
+    // A test started on the instrument during the pause ends the pause at
+    // once and is counted as the next test; the window sends no start.
+    void instrumentStartEndsThePause()
+    {
+        startRun(2, 10000);
+        QPointer<QWidget> window = w->autoTestWindow;
+        endTest();
+        QTRY_COMPARE(rows(), 1);
+        QVERIFY(pausing());
+        rv->pressTestKey();
+        QTRY_VERIFY(w->testRunning);
+        QVERIFY(!pausing());
+        QVERIFY(!w->autoTestWaiting);
+        QCOMPARE(countdown(), QString());
+        QCOMPARE(progress(), QStringLiteral("1/2"));
+        drainWorkers();
+        QCOMPARE(starts(), 1);
+        endTest();
+        QTRY_COMPARE(rows(), 2);
+        QVERIFY(!w->autoTestActive);
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(starts(), 1);
+    }
+
+    // A dialog opened before a manual test started and accepted while it
+    // runs starts the run with that test as its first.
+    void dialogAcceptedDuringManualTest()
+    {
+        ui()->actionAutomatic_measurement->trigger();
+        auto* dialog = w->findChild<AutoTestDialog*>();
+        QVERIFY(dialog);
+        rv->pressTestKey();
+        QTRY_VERIFY(w->testRunning);
+        QVERIFY(!ui()->actionAutomatic_measurement->isEnabled());
+        dialog->findChild<QSpinBox*>("spinBox_testCountValue")->setValue(3);
+        dialog->findChild<QTimeEdit*>("timeEdit_testIntervalValue")->setTime(QTime(0, 0, 12));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QVERIFY(w->autoTestActive);
+        QCOMPARE(w->autoTestCount, 3);
+        QCOMPARE(w->autoTestInterval, 12000);
+        drainWorkers();
+        QCOMPARE(starts(), 0);
+        endTest();
+        QTRY_COMPARE(rows(), 1);
+        QCOMPARE(progress(), QStringLiteral("1/3"));
+        QCOMPARE(countdown(), QStringLiteral("12 s"));
+    }
+
+    // Unplugging ends the run and closes its window, in a test or a pause;
+    // nothing of it is left when the instrument is back.
+    void unplugEndsTheRun_data()
+    {
+        QTest::addColumn<bool>("inPause");
+        QTest::newRow("during a test") << false;
+        QTest::newRow("during a pause") << true;
+    }
+    void unplugEndsTheRun()
+    {
+        QFETCH(bool, inPause);
+        startRun(3, 1500);
+        QPointer<QWidget> window = w->autoTestWindow;
+        if (inPause) {
+            endTest();
+            QTRY_VERIFY(pausing());
+        }
+        rv->unplug();
+        QTRY_VERIFY(!w->isConnected);
+        QVERIFY(!w->autoTestActive);
+        QVERIFY(!w->autoTestWaiting);
+        QVERIFY(!pausing());
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(ui()->actionLiveTestView->isEnabled());
+        rv->plug(); // connects again by itself
+        QTRY_VERIFY(w->isConnected);
+        QTRY_VERIFY(ui()->actionAutomatic_measurement->isEnabled());
+        endTest();
+        drainWorkers();
+        QCOMPARE(starts(), 1);
+        QVERIFY(!w->autoTestActive);
+        QVERIFY(w->autoTestWindow == nullptr);
+    }
+
+    // A modeless dialog can be answered when a run cannot start: the link
+    // lost, a run already going, the stored-data page shown.
+    void startsRefused()
+    {
+        startRun(2, 10000);
+        QWidget* first = w->autoTestWindow;
+        w->startAutoTestSlot(5, 1000);
+        QCOMPARE(w->autoTestWindow, first);
+        QCOMPARE(w->autoTestCount, 2);
+        endTest();
+        QTRY_COMPARE(rows(), 1);
+        QCOMPARE(progress(), QStringLiteral("1/2"));
+        QCOMPARE(w->findChildren<QWidget*>("AutoTestWindow").size(), 1);
+        first->findChild<QPushButton*>("pushButton_ExitAutoTest")->click();
+
+        ui()->actionStorageView->trigger();
+        w->startAutoTestSlot(2, 1000);
+        QVERIFY(!w->autoTestActive);
+        ui()->actionLiveTestView->trigger();
+
+        ui()->actionConnect->trigger(); // disconnects
+        w->startAutoTestSlot(2, 1000);
+        QVERIFY(!w->autoTestActive);
+        QVERIFY(w->autoTestWindow == nullptr);
+        QCOMPARE(ui()->statusbar->currentMessage(), QStringLiteral("设备未连接"));
+        QCOMPARE(starts(), 1);
+    }
+};
+
+QTEST_MAIN(TestAutoTest)
+#include "tst_autotest.moc"
