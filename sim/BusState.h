@@ -10,8 +10,10 @@
 
 #include <QDateTime>
 #include <QList>
+
 #include <QMutex>
 #include <QWaitCondition>
+#include <random>
 
 #include <hidapi.h>
 
@@ -35,6 +37,9 @@ struct InstrumentCore
     bool plugged = false;
     int plugGeneration = 0; // handles opened under an older one are broken
     FaultSet faults;
+    // Each request meets each per-exchange fault with this probability (soak runs).
+    double occasionalFaultRate = 0;
+    std::mt19937 occasionalFaults{1};
     QList<SimWrite> writeLog;
     SimInstrument* facade = nullptr; // cleared before the facade is deleted
 };

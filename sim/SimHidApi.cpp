@@ -84,6 +84,24 @@ QByteArray strayReport(bool beforeAcknowledgement)
         .first();
 }
 
+// The faults that strike this one exchange by chance, when the instrument is
+// set to fail occasionally; those that last (a broken link, babble) or come
+// at opening time are left to be switched on purpose.
+FaultSet occasionalFaults(InstrumentCore& c)
+{
+    FaultSet struck;
+    if (c.occasionalFaultRate <= 0)
+        return struck;
+    std::bernoulli_distribution strikes(c.occasionalFaultRate);
+    for (Fault f :
+         {Fault::Silence, Fault::StrayReport, Fault::WrongChecksum, Fault::FieldOutOfRange,
+          Fault::WrongCommand, Fault::MissingSecondReport, Fault::Refusal}) {
+        if (strikes(c.occasionalFaults))
+            struck.set(size_t(f));
+    }
+    return struck;
+}
+
 int copyReport(const QByteArray& report, unsigned char* data, size_t length)
 {
     const int n = int(std::min(size_t(report.size()), length));
@@ -259,8 +277,9 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
     QByteArray frame;
     w.accepted = wire::checkOutputReport(w.raw, &w.report, &frame);
     c.writeLog.append(w);
+    const FaultSet faults = c.faults | occasionalFaults(c);
 
-    if (w.accepted && !has(c.faults, Fault::Silence)) {
+    if (w.accepted && !has(faults, Fault::Silence)) {
         bool changed = false;
         const qint64 now = s.clock.now();
         // hidraw queues every input report on every handle open on the node.
@@ -269,11 +288,11 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
                 if (h->instrument == dev->instrument && alive(h))
                     h->input.push_back(report);
         };
-        for (const QByteArray& replyFrame : c.model.answer(frame, now, c.faults, &changed)) {
+        for (const QByteArray& replyFrame : c.model.answer(frame, now, faults, &changed)) {
             QList<QByteArray> reports = wire::inputReports(replyFrame);
-            if (has(c.faults, Fault::MissingSecondReport) && reports.size() > 1)
+            if (has(faults, Fault::MissingSecondReport) && reports.size() > 1)
                 reports.removeLast();
-            if (has(c.faults, Fault::StrayReport))
+            if (has(faults, Fault::StrayReport))
                 deliver(strayReport(quint8(frame.at(4)) == kParameterWrite));
             for (const QByteArray& r : reports)
                 deliver(r);

@@ -187,6 +187,23 @@ void SimInstrument::setSilentGroups(const QSet<int>& groups)
     locked(core, [&](InstrumentCore& c, qint64) { c.model.setSilentGroups(groups); });
 }
 
+void SimInstrument::setOccasionalFaults(double probability, quint32 seed)
+{
+    locked(core, [&](InstrumentCore& c, qint64) {
+        c.occasionalFaultRate = probability;
+        c.occasionalFaults.seed(seed);
+    });
+}
+
+QList<SimWrite> SimInstrument::takeWriteLog()
+{
+    return locked(core, [](InstrumentCore& c, qint64) {
+        QList<SimWrite> log;
+        log.swap(c.writeLog);
+        return log;
+    });
+}
+
 QList<SimWrite> SimInstrument::writeLog() const
 {
     return locked(core, [](InstrumentCore& c, qint64) { return c.writeLog; });

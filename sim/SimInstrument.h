@@ -66,6 +66,11 @@ public:
     void setFault(Fault fault, bool on);
     bool hasFault(Fault fault) const;
     void clearFaults();
+    // Each request then meets each per-exchange fault (silence, a stray
+    // report, a wrong checksum, a field out of range, a wrong command, a
+    // missing second report, a refusal) with this probability, drawn from a
+    // generator seeded with `seed`; 0 switches it off.
+    void setOccasionalFaults(double probability, quint32 seed = 1);
 
     // --- memory ------------------------------------------------------------
     int storedRecordCount() const;
@@ -80,6 +85,8 @@ public:
     QList<SimWrite> writeLog() const;         // oldest first
     QList<QByteArray> writtenReports() const; // writeLog()'s reports, unpadded
     void clearWriteLog();
+    // The log so far, emptied in the same step (nothing written in between is lost).
+    QList<SimWrite> takeWriteLog();
     // Input reports queued on open handles and not yet read.
     int pendingInputReports() const;
 

@@ -17,7 +17,7 @@
 namespace sim {
 namespace {
 
-Q_LOGGING_CATEGORY(lcUhid, "lt.uhid")
+Q_LOGGING_CATEGORY(lcUhid, "lt.uhid", QtInfoMsg)
 
 constexpr quint16 kBusUsb = 0x03; // BUS_USB: the HID device is named 0003:VVVV:PPPP.NNNN
 

@@ -1,3 +1,3 @@
 #include "JournalLog.h"
 
-Q_LOGGING_CATEGORY(lcJournal, "lt.journal")
+Q_LOGGING_CATEGORY(lcJournal, "lt.journal", QtInfoMsg)

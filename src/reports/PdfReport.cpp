@@ -3,6 +3,7 @@
 #include "ExportPaths.h"
 #include "FileText.h"
 #include "PdfLayout.h"
+#include "ReportsLog.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -15,8 +16,6 @@
 #include <QSaveFile>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcPdf, "lt.pdf")
 
 using pdflayout::rowStep;
 
@@ -58,7 +57,7 @@ PdfReport::PdfReport(const PdfSettingData& settingData, const LiveSnapshot& live
 
 QString PdfReport::proposedFileName(const DeviceInfo& device, const QDateTime& now)
 {
-    qCDebug(lcPdf) << "model" << device.model;
+    qCDebug(lcReports) << "model" << device.model;
     const QString folder = exportpaths::modelFolder(device.model);
     QDir().mkpath(folder); // a missing folder shows up when the file is written
     return exportpaths::defaultFileName(folder, now, QStringLiteral("pdf"));
@@ -67,12 +66,12 @@ QString PdfReport::proposedFileName(const DeviceInfo& device, const QDateTime& n
 bool PdfReport::write(const QString& path, QString* reason) const
 {
     const auto fail = [&](const QString& why) {
-        qCWarning(lcPdf) << "report not written:" << path << why;
+        qCWarning(lcReports) << "report not written:" << path << why;
         if (reason)
             *reason = why;
         return false;
     };
-    qCDebug(lcPdf) << "writing" << path;
+    qCDebug(lcReports) << "writing" << path;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
@@ -82,7 +81,7 @@ bool PdfReport::write(const QString& path, QString* reason) const
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setResolution(300);
         writer.setPageMargins(QMarginsF(30, 30, 30, 30)); // in the writer's unit: points
-        qCDebug(lcPdf) << "page size" << writer.width() << writer.height();
+        qCDebug(lcReports) << "page size" << writer.width() << writer.height();
         drawn = drawReport(&writer);
     } // the writer finishes the PDF when it goes
     if (!drawn) {
@@ -99,7 +98,7 @@ bool PdfReport::drawReport(QPagedPaintDevice* pageDevice) const
     QPainter painter;
     if (!painter.begin(pageDevice))
         return false;
-    qCDebug(lcPdf) << "viewport" << painter.viewport();
+    qCDebug(lcReports) << "viewport" << painter.viewport();
     const pdflayout::PageColumns page = pdflayout::pageColumns(painter.viewport());
     const int w = page.width;
     const int colW = page.colW;

@@ -1,3 +1,3 @@
 #include "ReportsLog.h"
 
-Q_LOGGING_CATEGORY(lcReports, "lt.reports")
+Q_LOGGING_CATEGORY(lcReports, "lt.reports", QtInfoMsg)
