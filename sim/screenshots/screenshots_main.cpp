@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFont>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -149,6 +150,29 @@ int main(int argc, char** argv)
     auto* import = child<QAction>(window, "actionImport_storage");
     waitFor([&] { return import->isEnabled(); }, "the read-back to end");
     save(window, QStringLiteral("screenshot-storage.png"));
+
+    // The live page again, in English, with tests of its own.
+    child<QAction>(window, "actionLiveTestView")->trigger();
+    child<QPushButton>(window, "pushButton_clear")->click();
+    QAction* english = nullptr;
+    for (QAction* action : child<QMenu>(window, "menuLanguage")->actions()) {
+        if (action->data().toString() == QLatin1String("en"))
+            english = action;
+    }
+    if (english) {
+        english->trigger();
+        waitFor([&] { return window.windowTitle() == QLatin1String("Loop Resistance Tester"); },
+                "the English texts");
+        waitFor([&] { return test->isEnabled(); }, "the readings to go on");
+        runTest(window, rv, 126.1, QStringLiteral("Transformer 1, phase A"));
+        runTest(window, rv, 130.7, QStringLiteral("Transformer 1, phase B"));
+        runTest(window, rv, 352.8, QStringLiteral("Transformer 1, phase C: retighten the joint"));
+        child<QTextEdit>(window, "textEdit_Remark")->clear();
+        save(window, QStringLiteral("screenshot-live-en.png"));
+    } else {
+        std::fprintf(stderr, "screenshots: no English in the Language menu\n");
+        ++failures;
+    }
 
     return failures == 0 ? 0 : 1;
 }

@@ -21,6 +21,13 @@
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
+    // The interface starts in Chinese, and so do the toolkit's own texts (the
+    // buttons of message boxes and dialogs). Installed before the form is
+    // built, every text is set in place, so the language-change pass the
+    // installation asks for has nothing to do.
+    installToolkitCatalogue(currentLanguage);
+    QCoreApplication::removePostedEvents(this, QEvent::LanguageChange);
+
     ui = new Ui::MainWindow;
     ui->setupUi(this);
 
@@ -123,15 +130,21 @@ void MainWindow::makeConnections()
     connect(parseData, &ParseData::liveFrameRejected, this, &MainWindow::liveReadingRejectedSlot);
 }
 
+// Runs again on every language change: what is built here is built on the
+// first run only, and the texts are set on every run.
 void MainWindow::initUi()
 {
+    const bool firstRun = !liveRecordModel;
     setWindowTitle(tr("回路电阻测试仪"));
 
-    auto* spacer = new QWidget(ui->toolBar);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    ui->toolBar->addWidget(spacer);
-    ui->toolBar->addAction(ui->actionLiveTestView);
-    ui->toolBar->addAction(ui->actionStorageView);
+    if (firstRun) {
+        auto* spacer = new QWidget(ui->toolBar);
+        spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        ui->toolBar->addWidget(spacer);
+        ui->toolBar->addAction(ui->actionLiveTestView);
+        ui->toolBar->addAction(ui->actionStorageView);
+    }
+    createLanguageMenu();
 
     setSettingControlsEnabled(false);
     setLivePageActionsEnabled(false);
@@ -157,8 +170,14 @@ void MainWindow::initUi()
     ui->label_TimeLeft->setText(tr("剩余时间"));
     ui->groupBox_Remark->setTitle(tr("备注"));
 
-    liveRecordModel = new QStandardItemModel(0, 9, this);
-    ui->tableView_LiveRecord->setModel(liveRecordModel);
+    // The tables keep their records through a language change (live records
+    // may not be exported yet); only their headers follow the language.
+    if (firstRun) {
+        liveRecordModel = new QStandardItemModel(0, 9, this);
+        ui->tableView_LiveRecord->setModel(liveRecordModel);
+        storageModel = new QStandardItemModel(0, 7, this);
+        ui->tableView_Storage->setModel(storageModel);
+    }
     const QStringList liveHeaders = {tr("序号"),     tr("记录时间"), tr("测试时间"),
                                      tr("电流设置"), tr("测试电流"), tr("测试电阻"),
                                      tr("比较值"),   tr("比较结果"), tr("备注")};
@@ -166,8 +185,6 @@ void MainWindow::initUi()
         liveRecordModel->setHeaderData(c, Qt::Horizontal, liveHeaders.at(c), Qt::DisplayRole);
     ui->tableView_LiveRecord->setColumnWidth(1, 150);
 
-    storageModel = new QStandardItemModel(0, 7, this);
-    ui->tableView_Storage->setModel(storageModel);
     const QStringList storageHeaders = {tr("存储编号"), tr("记录时间"), tr("测试时间"),
                                         tr("测试电流"), tr("测试电阻"), tr("比较值"),
                                         tr("比较结果")};

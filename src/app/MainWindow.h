@@ -108,6 +108,22 @@ protected:
     bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
 #endif
 
+    // Language switching (MainWindowLanguage.cpp): the Language menu, the
+    // catalogues it installs, and every text set again in the new language.
+protected slots:
+    void slotLanguageChanged(QAction* action);
+
+protected:
+    void changeEvent(QEvent* e) override;
+
+private:
+    void createLanguageMenu();
+    void applyLanguage(const QString& code);
+    void installCatalogue(QTranslator& translator, const QString& fileName);
+    void installToolkitCatalogue(const QString& code);
+    // What a language change does to the window; the record tables keep their rows.
+    void reapplyTexts();
+
 private:
     // Action groups and control groups switched together.
     void setLivePageActionsEnabled(bool on);
@@ -244,4 +260,5 @@ private:
     friend class TestStoragePage;
     friend class TestWindowJournal;
     friend class TestAutoTest;
+    friend class TestLanguage;
 };

@@ -39,6 +39,9 @@ void MainWindow::on_actionImport_storage_triggered()
     setLivePageActionsEnabled(false);
     setStorageActionsEnabled(false);
     setViewActionsEnabled(false);
+    // The language menu waits from the count on, as it does while the groups
+    // are read: a language change resets the page around the read-back.
+    setLanguageActionsEnabled(false);
     editingSettings = false;
     buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());
     ui->stackedWidget->setCurrentIndex(1);

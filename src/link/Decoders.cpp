@@ -181,12 +181,6 @@ QString microOrMilliOhm(bool milli)
     return milli ? QStringLiteral("mΩ") : QStringLiteral("μΩ");
 }
 
-QString translated(const char* text)
-{
-    // The decoders' texts belong to the decoding worker's catalogue context.
-    return QCoreApplication::translate("ParseData", text);
-}
-
 QString passOrFail(bool pass)
 {
     return pass ? QStringLiteral("PASS") : QStringLiteral("FAIL");
@@ -238,18 +232,21 @@ LiveResult liveFrame(const Frame& d, const ReceiveLiveData& previous, int previo
 
     r.rawByte7 = d[at::kCode7];
     r.printing = d[at::kPrinter] != 0;
-    r.printerStatus = r.printing ? translated("正在打印") : translated("打印机就绪");
+    // The decoders' texts are the decoding worker's: they share its
+    // translation context.
+    r.printerStatus = r.printing ? QCoreApplication::translate("ParseData", "正在打印")
+                                 : QCoreApplication::translate("ParseData", "打印机就绪");
 
     r.testState = state;
     switch (state) {
     case teststate::Waiting:
-        r.testStatus = translated("待测试...");
+        r.testStatus = QCoreApplication::translate("ParseData", "待测试...");
         break;
     case teststate::Testing:
-        r.testStatus = translated("测试中...");
+        r.testStatus = QCoreApplication::translate("ParseData", "测试中...");
         break;
     default:
-        r.testStatus = translated("测试完成");
+        r.testStatus = QCoreApplication::translate("ParseData", "测试完成");
         break;
     }
     r.rawByte10 = d[at::kCode10];
@@ -370,9 +367,9 @@ IdentityResult identityFrame(const Frame& d)
     info.model = QString::fromLatin1(bytes + at::kModel, at::kTextLength);
     info.version = QString::fromLatin1(bytes + at::kVersion, at::kTextLength);
     if (info.model.contains(QLatin1String("RV718A")))
-        info.name = translated("100A 回路电阻测试仪");
+        info.name = QCoreApplication::translate("ParseData", "100A 回路电阻测试仪");
     else if (info.model.contains(QLatin1String("RV718B")))
-        info.name = translated("200A 回路电阻测试仪");
+        info.name = QCoreApplication::translate("ParseData", "200A 回路电阻测试仪");
     return result;
 }
 

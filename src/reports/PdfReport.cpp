@@ -227,7 +227,7 @@ void PdfReport::drawRecordPages(QPagedPaintDevice* pageDevice, QPainter* painter
         rows.append(cells);
     }
 
-    const QString colon = QStringLiteral("：");
+    const QString colon = tr("：");
     for (const QStringList& cells : qAsConst(rows)) {
         pageDevice->newPage();
         int y = 10;

@@ -1,0 +1,729 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>AutoTestDialog</name>
+    <message>
+        <source>自动测试</source>
+        <translation>自动测试</translation>
+    </message>
+    <message>
+        <source>测试次数</source>
+        <translation>测量次数</translation>
+    </message>
+    <message>
+        <source>两次测试的时间间隔（分：秒）</source>
+        <translation>两次测量的时间间隔（分：秒）</translation>
+    </message>
+    <message>
+        <source>m:ss</source>
+        <translation>m:ss</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceInfoDialog</name>
+    <message>
+        <source>设备信息</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>版本</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceManager</name>
+    <message>
+        <source>设备未连接</source>
+        <translation>设备未连接</translation>
+    </message>
+    <message>
+        <source>读取存储数据失败</source>
+        <translation>读取存储数据失败</translation>
+    </message>
+    <message>
+        <source>无存储数据</source>
+        <translation>无存储数据</translation>
+    </message>
+    <message>
+        <source>读取第%1组数据失败</source>
+        <translation>读取第%1组数据失败</translation>
+    </message>
+    <message>
+        <source>测试仪不再应答，存储数据读取中止</source>
+        <translation>测试仪不再应答，存储数据读取中止</translation>
+    </message>
+    <message>
+        <source>请求开始测试失败</source>
+        <translation>请求开始测试失败</translation>
+    </message>
+    <message>
+        <source>开始测试</source>
+        <translation>开始测试</translation>
+    </message>
+    <message>
+        <source>请求停止测试失败</source>
+        <translation>请求停止测试失败</translation>
+    </message>
+    <message>
+        <source>停止测试</source>
+        <translation>停止测试</translation>
+    </message>
+    <message>
+        <source>更新测量设置失败</source>
+        <translation>更新测量设置失败</translation>
+    </message>
+    <message>
+        <source>更新测量设置成功</source>
+        <translation>更新测量设置成功</translation>
+    </message>
+    <message>
+        <source>读取设备信息失败</source>
+        <translation>读取设备信息失败</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceSelectionDialog</name>
+    <message>
+        <source>选择设备</source>
+        <translation>选择设备</translation>
+    </message>
+    <message>
+        <source>检测到多个设备</source>
+        <translation>检测到多个设备</translation>
+    </message>
+    <message>
+        <source>1、请查看要连接的目标设备的实例路径。（电脑设备管理器-&gt;人体学输入设备-&gt;符合HID标准的供应商定义设备-&gt;属性-&gt;详细信息-&gt;设备实例路径）</source>
+        <translation>1、请查看要连接的目标设备的实例路径。（电脑设备管理器-&gt;人体学输入设备-&gt;符合HID标准的供应商定义设备-&gt;属性-&gt;详细信息-&gt;设备实例路径）</translation>
+    </message>
+    <message>
+        <source>2、在以上组合框中，选择已知目标设备的路径，点击OK连接设备。</source>
+        <translation>2、在以上组合框中，选择已知目标设备的路径，点击OK连接设备。</translation>
+    </message>
+    <message>
+        <source>USB 端口 %1</source>
+        <translation>USB 端口 %1</translation>
+    </message>
+    <message>
+        <source>序列号 %1</source>
+        <translation>序列号 %1</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
+    </message>
+</context>
+<context>
+    <name>Journal</name>
+    <message>
+        <source>没有 SQLite 数据库驱动</source>
+        <translation>没有 SQLite 数据库驱动</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>日志文件 %1 已损坏，且无法改名移开</source>
+        <translation>日志文件 %1 已损坏，且无法改名移开</translation>
+    </message>
+    <message>
+        <source>日志文件已损坏，已改名为 %1 保留，并新建了日志</source>
+        <translation>日志文件已损坏，已改名为 %1 保留，并新建了日志</translation>
+    </message>
+    <message>
+        <source>日志位置上的文件不是测量日志，已改名为 %1 保留，并新建了日志</source>
+        <translation>日志位置上的文件不是测量日志，已改名为 %1 保留，并新建了日志</translation>
+    </message>
+    <message>
+        <source>日志文件由较新版本的程序写入，未作改动</source>
+        <translation>日志文件由较新版本的程序写入，未作改动</translation>
+    </message>
+    <message>
+        <source>日志文件 %1 正被另一个程序使用</source>
+        <translation>日志文件 %1 正被另一个程序使用</translation>
+    </message>
+    <message>
+        <source>日志文件 %1 已损坏</source>
+        <translation>日志文件 %1 已损坏</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>无法写入日志文件 %1</source>
+        <translation>无法写入日志文件 %1</translation>
+    </message>
+    <message>
+        <source>日志文件 %1 出错（%2）</source>
+        <translation>日志文件 %1 出错（%2）</translation>
+    </message>
+    <message>
+        <source>测量记录无法保存到日志：%1</source>
+        <translation>测量记录无法保存到日志：%1</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>回路电阻测试仪</source>
+        <translation>回路电阻测试仪</translation>
+    </message>
+    <message>
+        <source>TextLabel</source>
+        <translation>文本</translation>
+    </message>
+    <message>
+        <source>更改后回车或点击其他控件即完成设置</source>
+        <translation>更改后回车或点击其他控件即完成设置</translation>
+    </message>
+    <message>
+        <source>10S-60S 更改后回车或点击其他控件即完成设置</source>
+        <translation>10S-60S 更改后回车或点击其他控件即完成设置</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>更新</translation>
+    </message>
+    <message>
+        <source>测试</source>
+        <translation>测试</translation>
+    </message>
+    <message>
+        <source>GroupBox</source>
+        <translation>分组框</translation>
+    </message>
+    <message>
+        <source> 记录</source>
+        <translation> 记录</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>实时数据</source>
+        <translation>实时数据</translation>
+    </message>
+    <message>
+        <source>存储数据</source>
+        <translation>存储数据</translation>
+    </message>
+    <message>
+        <source>查看</source>
+        <translation>查看</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>toolBar</source>
+        <translation>工具栏</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>实时测量</source>
+        <translation>实时测量</translation>
+    </message>
+    <message>
+        <source>查阅存储数据</source>
+        <translation>查阅存储数据</translation>
+    </message>
+    <message>
+        <source>导入存储数据</source>
+        <translation>导入存储数据</translation>
+    </message>
+    <message>
+        <source>采样频率设置</source>
+        <translation>采样频率设置</translation>
+    </message>
+    <message>
+        <source>自动测试</source>
+        <translation>自动测试</translation>
+    </message>
+    <message>
+        <source>导出到Excel</source>
+        <translation>导出到Excel</translation>
+    </message>
+    <message>
+        <source>导出到PDF</source>
+        <translation>导出到PDF</translation>
+    </message>
+    <message>
+        <source>设备信息</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>开启</source>
+        <translation>开启</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>比较值</translation>
+    </message>
+    <message>
+        <source>电流设置</source>
+        <translation>电流设置</translation>
+    </message>
+    <message>
+        <source>测试时间</source>
+        <translation>测试时间</translation>
+    </message>
+    <message>
+        <source>存储组数</source>
+        <translation>存储组数</translation>
+    </message>
+    <message>
+        <source>测试电流</source>
+        <translation>测试电流</translation>
+    </message>
+    <message>
+        <source>剩余时间</source>
+        <translation>剩余时间</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>记录时间</source>
+        <translation>记录时间</translation>
+    </message>
+    <message>
+        <source>测试电阻</source>
+        <translation>测试电阻</translation>
+    </message>
+    <message>
+        <source>比较结果</source>
+        <translation>比较结果</translation>
+    </message>
+    <message>
+        <source>存储编号</source>
+        <translation>存储编号</translation>
+    </message>
+    <message>
+        <source>正在查找测试仪…</source>
+        <translation>正在查找测试仪…</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>设备未连接</translation>
+    </message>
+    <message>
+        <source>未找到测试仪：请检查 USB 连接线和仪器电源</source>
+        <translation>未找到测试仪：请检查 USB 连接线和仪器电源</translation>
+    </message>
+    <message>
+        <source>找到 %1 台测试仪，请选择要连接的一台</source>
+        <translation>找到 %1 台测试仪，请选择要连接的一台</translation>
+    </message>
+    <message>
+        <source>找到测试仪 %1，但没有打开它的权限：请安装 udev 规则（见 README“真实仪器”一节），然后重新插拔仪器</source>
+        <translation>找到测试仪 %1，但没有打开它的权限：请安装 udev 规则（见 README“真实仪器”一节），然后重新插拔仪器</translation>
+    </message>
+    <message>
+        <source>找到测试仪 %1，但无法打开：%2</source>
+        <translation>找到测试仪 %1，但无法打开：%2</translation>
+    </message>
+    <message>
+        <source>断开连接</source>
+        <translation>断开连接</translation>
+    </message>
+    <message>
+        <source>已连接设备</source>
+        <translation>已连接设备</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>未连接设备</source>
+        <translation>未连接设备</translation>
+    </message>
+    <message>
+        <source>测试仪 %1 没有应答：请确认仪器已开机，然后重新连接</source>
+        <translation>测试仪 %1 没有应答：请确认仪器已开机，然后重新连接</translation>
+    </message>
+    <message>
+        <source>无数据！</source>
+        <translation>无数据！</translation>
+    </message>
+    <message>
+        <source>保存Excel文件</source>
+        <translation>保存Excel文件</translation>
+    </message>
+    <message>
+        <source>Excel(*.xlsx)</source>
+        <translation>Excel(*.xlsx)</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>保存失败</translation>
+    </message>
+    <message>
+        <source>恢复测量记录</source>
+        <translation>恢复测量记录</translation>
+    </message>
+    <message>
+        <source>%1 条 %2 的测量记录没有保存：要恢复它们吗？</source>
+        <translation>%1 条 %2 的测量记录没有保存：要恢复它们吗？</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>恢复</translation>
+    </message>
+    <message>
+        <source>不恢复</source>
+        <translation>不恢复</translation>
+    </message>
+    <message>
+        <source>记录表中有 %1 条测量记录还没有导出。关闭前要导出到 Excel 吗？</source>
+        <translation>记录表中有 %1 条测量记录还没有导出。关闭前要导出到 Excel 吗？</translation>
+    </message>
+    <message>
+        <source>仍然关闭</source>
+        <translation>仍然关闭</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>仪器的实时数据无效，显示已清空：请检查仪器</source>
+        <translation>仪器的实时数据无效，显示已清空：请检查仪器</translation>
+    </message>
+    <message>
+        <source>无数据</source>
+        <translation>无数据</translation>
+    </message>
+    <message>
+        <source>保存PDF文件</source>
+        <translation>保存PDF文件</translation>
+    </message>
+    <message>
+        <source>PDF(*.pdf)</source>
+        <translation>PDF(*.pdf)</translation>
+    </message>
+    <message>
+        <source>无法绘制报告</source>
+        <translation>无法绘制报告</translation>
+    </message>
+    <message>
+        <source>回路电阻测量报告</source>
+        <translation>回路电阻测量报告</translation>
+    </message>
+    <message>
+        <source>用户信息</source>
+        <translation>用户信息</translation>
+    </message>
+    <message>
+        <source>测试仪信息</source>
+        <translation>测试仪信息</translation>
+    </message>
+    <message>
+        <source>公司：</source>
+        <translation>公司：</translation>
+    </message>
+    <message>
+        <source>名称：</source>
+        <translation>名称：</translation>
+    </message>
+    <message>
+        <source>姓名：</source>
+        <translation>姓名：</translation>
+    </message>
+    <message>
+        <source>型号：</source>
+        <translation>型号：</translation>
+    </message>
+    <message>
+        <source>联系方式：</source>
+        <translation>联系方式：</translation>
+    </message>
+    <message>
+        <source>版本：</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>测量信息</source>
+        <translation>测量信息</translation>
+    </message>
+    <message>
+        <source>场景：</source>
+        <translation>场景：</translation>
+    </message>
+    <message>
+        <source>当前数据</source>
+        <translation>当前数据</translation>
+    </message>
+    <message>
+        <source>记录时间：</source>
+        <translation>记录时间：</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>数据</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>：</translation>
+    </message>
+    <message>
+        <source>测试状态：</source>
+        <translation>测试状态：</translation>
+    </message>
+    <message>
+        <source>测试电阻：</source>
+        <translation>测试电阻：</translation>
+    </message>
+    <message>
+        <source>比较结果：</source>
+        <translation>比较结果：</translation>
+    </message>
+    <message>
+        <source>记录 %1</source>
+        <translation>记录 %1</translation>
+    </message>
+    <message>
+        <source>注意</source>
+        <translation>注意</translation>
+    </message>
+    <message>
+        <source>正在进行自动测试···</source>
+        <translation>正在进行自动测量···</translation>
+    </message>
+    <message>
+        <source>退出自动测试</source>
+        <translation>退出自动测量</translation>
+    </message>
+    <message>
+        <source>自动测试已在进行中</source>
+        <translation>自动测试已在进行中</translation>
+    </message>
+    <message>
+        <source>自动测试只能在实时测试页面进行</source>
+        <translation>自动测试只能在实时测试页面进行</translation>
+    </message>
+</context>
+<context>
+    <name>ParseData</name>
+    <message>
+        <source>正在打印</source>
+        <translation>正在打印</translation>
+    </message>
+    <message>
+        <source>打印机就绪</source>
+        <translation>打印机就绪</translation>
+    </message>
+    <message>
+        <source>待测试...</source>
+        <translation>待测试...</translation>
+    </message>
+    <message>
+        <source>测试中...</source>
+        <translation>测试中...</translation>
+    </message>
+    <message>
+        <source>测试完成</source>
+        <translation>测试完成</translation>
+    </message>
+    <message>
+        <source>100A 回路电阻测试仪</source>
+        <translation>100A 回路电阻测试仪</translation>
+    </message>
+    <message>
+        <source>200A 回路电阻测试仪</source>
+        <translation>200A 回路电阻测试仪</translation>
+    </message>
+    <message>
+        <source>读取到的数据校验和错误</source>
+        <translation>读取到的数据校验和错误</translation>
+    </message>
+    <message>
+        <source>读取第%1组数据校验和错误</source>
+        <translation>读取第%1组数据校验和错误</translation>
+    </message>
+    <message>
+        <source>读取第%1组数据失败</source>
+        <translation>读取第%1组数据失败</translation>
+    </message>
+</context>
+<context>
+    <name>PdfSettingDialog</name>
+    <message>
+        <source>PDF设置</source>
+        <translation>PDF设置</translation>
+    </message>
+    <message>
+        <source>用户信息</source>
+        <translation>用户信息</translation>
+    </message>
+    <message>
+        <source>公司</source>
+        <translation>公司</translation>
+    </message>
+    <message>
+        <source>姓名</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>联系方式</source>
+        <translation>联系方式</translation>
+    </message>
+    <message>
+        <source>最多可输入18个字</source>
+        <translation>最多可输入18个字</translation>
+    </message>
+    <message>
+        <source>最多可输入15个字</source>
+        <translation>最多可输入15个字</translation>
+    </message>
+    <message>
+        <source>测试仪信息</source>
+        <translation>测试仪信息</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <source>最多可输入25个字</source>
+        <translation>最多可输入25个字</translation>
+    </message>
+    <message>
+        <source>测量对象</source>
+        <translation>测量对象</translation>
+    </message>
+    <message>
+        <source>场景</source>
+        <translation>场景</translation>
+    </message>
+    <message>
+        <source>最多可输入40个字</source>
+        <translation>最多可输入40个字</translation>
+    </message>
+</context>
+<context>
+    <name>SampleIntervalDialog</name>
+    <message>
+        <source>采样频率设置</source>
+        <translation>采样频率设置</translation>
+    </message>
+    <message>
+        <source>实时数据</source>
+        <translation>实时数据</translation>
+    </message>
+    <message>
+        <source>采样频率：</source>
+        <translation>采样频率：</translation>
+    </message>
+    <message>
+        <source>200-800</source>
+        <translation>200-800</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+</context>
+<context>
+    <name>SwitchButton</name>
+    <message>
+        <source>开启</source>
+        <translation>开启</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>Workbook</name>
+    <message>
+        <source>没有文件名</source>
+        <translation>没有文件名</translation>
+    </message>
+    <message>
+        <source>无法创建工作簿（内存或临时文件不足）</source>
+        <translation>无法创建工作簿（内存或临时文件不足）</translation>
+    </message>
+    <message>
+        <source>无法写入单元格 %1：%2</source>
+        <translation>无法写入单元格 %1：%2</translation>
+    </message>
+    <message>
+        <source>无法设置 %1 列的宽度：%2</source>
+        <translation>无法设置 %1 列的宽度：%2</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：写出的文件不完整（%2）</source>
+        <translation>无法写入 %1：写出的文件不完整（%2）</translation>
+    </message>
+    <message>
+        <source>无法保存为 %1：%2</source>
+        <translation>无法保存为 %1：%2</translation>
+    </message>
+    <message>
+        <source>无法在 %1 中创建文件：%2</source>
+        <translation>无法在 %1 中创建文件：%2</translation>
+    </message>
+    <message>
+        <source>单元格超出工作表范围：第 %1 行，第 %2 列</source>
+        <translation>单元格超出工作表范围：第 %1 行，第 %2 列</translation>
+    </message>
+</context>
+</TS>
