@@ -261,4 +261,5 @@ private:
     friend class TestWindowJournal;
     friend class TestAutoTest;
     friend class TestLanguage;
+    friend class TestBadFiles;
 };
