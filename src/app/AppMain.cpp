@@ -15,6 +15,8 @@ int runLoopTester(int& argc, char** argv, const std::function<void()>& beforeWin
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("loop-tester"));
+    // Lets the desktop (Wayland in particular) match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("loop-tester"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resource/appIcon.png")));
     registerLinkMetaTypes();
     installFontSubstitutions();
