@@ -21,6 +21,7 @@
 #include <QFont>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -72,6 +73,15 @@ void runTest(MainWindow& window, sim::SimInstrument* rv, double microOhm, const 
     rv->setMeasuredResistance(microOhm);
     auto* update = child<QPushButton>(window, "pushButton_UpdatePara");
     rv->pressTestKey();
+    waitFor([&] { return !update->isEnabled(); }, "the window to see the test run");
+    sim::SimBus::instance().advanceClock(31000);
+    waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
+}
+
+// Ends a test the window has already seen start.
+void runTestAlreadyStarted(MainWindow& window)
+{
+    auto* update = child<QPushButton>(window, "pushButton_UpdatePara");
     waitFor([&] { return !update->isEnabled(); }, "the window to see the test run");
     sim::SimBus::instance().advanceClock(31000);
     waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
@@ -171,6 +181,30 @@ int main(int argc, char** argv)
         save(window, QStringLiteral("screenshot-live-en.png"));
     } else {
         std::fprintf(stderr, "screenshots: no English in the Language menu\n");
+        ++failures;
+    }
+
+    // An automatic series of three in its first pause, the progress window
+    // over the main window as the operator sees it.
+    rv->setMeasuredResistance(127.6);
+    QMetaObject::invokeMethod(&window, "startAutoTestSlot", Q_ARG(int, 3), Q_ARG(int, 10000));
+    waitFor([&] { return rv->testState() == 1; }, "the series' first test");
+    runTestAlreadyStarted(window);
+    QWidget* progress = window.findChild<QWidget*>(QStringLiteral("AutoTestWindow"));
+    if (progress && waitFor([&] { return progress->isVisible(); }, "the progress window")) {
+        QTest::qWait(2500); // a few seconds into the pause
+        QPixmap picture = window.grab();
+        QPainter painter(&picture);
+        painter.drawPixmap((picture.width() - progress->width()) / 2,
+                           (picture.height() - progress->height()) / 2, progress->grab());
+        painter.end();
+        const QString path = outputDir + QStringLiteral("/screenshot-autotest.png");
+        if (picture.save(path))
+            std::printf("%s\n", qPrintable(path));
+        else
+            ++failures;
+        child<QPushButton>(*progress, "pushButton_ExitAutoTest")->click();
+    } else {
         ++failures;
     }
 
