@@ -3,11 +3,11 @@
 // starts by itself, and the link lost mid-run.
 #include "AutoTestDialog.h"
 #include "DeviceManager.h"
+#include "JournalFiles.h"
 #include "MainWindow.h"
 #include "ParseData.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
-#include "JournalFiles.h"
 #include "ui_mainwindow.h"
 
 #include <QDialogButtonBox>
