@@ -38,7 +38,7 @@ std::shared_ptr<InstrumentCore> BusState::plugged(const QString& path) const
 QString BusState::freeHidrawPath() const
 {
     for (int n = 0;; ++n) {
-        const QString path = QStringLiteral("/dev/hidraw%1").arg(n);
+        QString path = QStringLiteral("/dev/hidraw%1").arg(n);
         const bool taken =
             plugged(path) || std::any_of(handles.begin(), handles.end(), [&](const hid_device* h) {
                 return !h->stale && QString::fromStdString(h->pathText) == path;

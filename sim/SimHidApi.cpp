@@ -54,7 +54,7 @@ wchar_t* copyWide(const std::wstring& text)
 char* copyText(const std::string& text)
 {
     auto* out = new char[text.size() + 1];
-    std::strcpy(out, text.c_str());
+    std::memcpy(out, text.c_str(), text.size() + 1);
     return out;
 }
 

@@ -34,7 +34,7 @@ QVector<Entry> entriesFor(const QStringList& catalogueFiles, const QString& syst
 
 QString toolkitCatalogueFor(const QString& code, const QStringList& available)
 {
-    const QString own = QStringLiteral("qt_%1.qm").arg(code);
+    QString own = QStringLiteral("qt_%1.qm").arg(code);
     if (available.contains(own) || code.isEmpty())
         return own;
     const QString regional = QStringLiteral("qt_%1.qm").arg(QLocale(code).name());

@@ -81,7 +81,7 @@ CliParse CliArguments::parse(const QStringList& arguments)
         return result(CliParse::Kind::Error,
                       tr("no command given.") + QLatin1Char('\n') + programHint);
 
-    const QString first = arguments.at(1);
+    const QString& first = arguments.at(1);
     if (first == QLatin1String("-h") || first == QLatin1String("--help"))
         return result(CliParse::Kind::Help, CliSpec::programHelp());
     if (first == QLatin1String("help")) {

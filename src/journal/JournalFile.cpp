@@ -32,7 +32,7 @@ QString asideName(const QString& path, const QString& kind, const QDateTime& whe
 
 QString moveAside(const QString& path, const QString& kind, const QDateTime& when)
 {
-    const QString target = asideName(path, kind, when);
+    QString target = asideName(path, kind, when);
     if (!QFile::rename(path, target))
         return QString();
     for (const char* suffix : kCompanions) {

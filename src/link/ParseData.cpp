@@ -53,4 +53,4 @@ void ParseData::parseSystemInfo(std::vector<unsigned char> data)
 
 // Compiled here rather than in the library's shared moc unit, so that a program
 // using only the decoder does not pull in the link worker and its HID library.
-#include "moc_ParseData.cpp"
+#include "moc_ParseData.cpp" // NOLINT(bugprone-suspicious-include): the moc output, by design

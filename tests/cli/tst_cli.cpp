@@ -397,7 +397,7 @@ private slots:
         QCOMPARE(csvLines.size(), 201);
         for (int i = 1; i < 200; i += 37) {
             QStringList cells;
-            for (const QJsonValue& v : rows.at(i).toArray())
+            for (const auto& v : rows.at(i).toArray())
                 cells.append(v.toString());
             QStringList expected = csvLines.at(i).split(QLatin1Char(','));
             QCOMPARE(cells.size(), 7);
@@ -405,7 +405,7 @@ private slots:
             expected.removeAt(1);
             QCOMPARE(cells, expected);
         }
-        for (const QJsonValue& v : rows.at(200).toArray())
+        for (const auto& v : rows.at(200).toArray())
             QVERIFY(v.isNull() || v.toString().isEmpty());
     }
 

@@ -78,8 +78,8 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (args.size() < 3)
         return 2;
-    const QString mode = args.at(1);
-    const QString path = args.at(2);
+    const QString& mode = args.at(1);
+    const QString& path = args.at(2);
 
     if (mode == QLatin1String("begin")) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));

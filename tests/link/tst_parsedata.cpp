@@ -325,7 +325,8 @@ private slots:
             const quint32 bits = random();
             std::memcpy(&f.reading, &bits, sizeof bits); // any value, NaN and inf too
             if (i < 12000)
-                f.reading = float(i / 4) / 64.0f; // exact binary values: rounding ties
+                f.reading = float(i / 4) / 64.0f; // NOLINT(bugprone-integer-division): exact binary
+                                                  // values for rounding ties
             f.current = f.reading;
             f.readingDecimals = static_cast<unsigned char>(i % 17 == 16 ? 255 : i % 17);
             const ReceiveStorageData r = stored(p, f.bytes());
