@@ -66,31 +66,14 @@ QStringList lines(const QString& text)
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-// Reads a file back as a CSV reader would: fields split at commas outside quotes.
+// The fields of each line of a file (no field of ours holds a comma).
 QList<QStringList> readCsv(const QString& fileName)
 {
     QFile file(fileName);
     QList<QStringList> rows;
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    for (const QString& line : lines(QString::fromUtf8(file.readAll()))) {
-        QStringList fields{QString()};
-        bool quoted = false;
-        for (int i = 0; i < line.size(); ++i) {
-            const QChar c = line.at(i);
-            if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line.at(i + 1) == c) {
-                fields.last() += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = !quoted;
-            } else if (c == QLatin1Char(',') && !quoted) {
-                fields.append(QString());
-            } else {
-                fields.last() += c;
-            }
-        }
-        rows.append(fields);
-    }
+    if (file.open(QIODevice::ReadOnly))
+        for (const QString& line : lines(QString::fromUtf8(file.readAll())))
+            rows << line.split(QLatin1Char(','));
     return rows;
 }
 
@@ -308,11 +291,9 @@ private slots:
             QVERIFY2(time.isValid() && (!previous.isValid() || time > previous), qPrintable(line));
             previous = time;
             QCOMPARE(o.value("state").toString(), QStringLiteral("waiting"));
-            QVERIFY(o.value("resistance").isString() && o.value("resistance_unit").isString());
+            QVERIFY(o.value("resistance").isString() && o.value("judgement").isString());
             QCOMPARE(o.value("current_unit").toString(), QStringLiteral("A"));
-            QVERIFY(o.value("current").toString().toDouble() >= 0);
             QCOMPARE(o.value("time_left").toInt(-1), 0);
-            QVERIFY(o.value("judgement").isString());
             QCOMPARE(o.value("over_temperature").toBool(true), false);
         }
     }
@@ -343,70 +324,52 @@ private slots:
         QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
     }
 
-    void readStoreCsv()
+    // A read-back with group 5 unanswered, to a CSV file and to a workbook:
+    // the same rows in both (each run dates its records from its own start,
+    // so the times differ), group 5 an empty row.
+    void readStore()
     {
-        const QString file = dir.filePath(QStringLiteral("store.csv"));
-        const Run r = run({"read-store", "-o", file},
-                          {{QStringLiteral("LT_SIM_STORED"), QStringLiteral("200")},
-                           {QStringLiteral("LT_SIM_UNANSWERED_GROUPS"), QStringLiteral("5")}});
-        VERIFY_STATUS(r, 7);
-        QVERIFY2(r.err.contains(QLatin1String("left as empty rows: 5.")), qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
-        const QList<QStringList> rows = readCsv(file);
+        const Env env{{"LT_SIM_STORED", "200"}, {"LT_SIM_UNANSWERED_GROUPS", "5"}};
+        const QString csvFile = dir.filePath(QStringLiteral("store.csv"));
+        const QString xlsxFile = dir.filePath(QStringLiteral("store.xlsx"));
+        for (const QString& file : {csvFile, xlsxFile}) {
+            const Run r = run({"read-store", "-o", file}, env);
+            VERIFY_STATUS(r, 7);
+            QVERIFY2(r.err.contains(QLatin1String("left as empty rows: 5.")), qPrintable(r.err));
+            QVERIFY(r.out.isEmpty());
+        }
+        const QList<QStringList> rows = readCsv(csvFile);
         QCOMPARE(rows.size(), 201);
         QCOMPARE(rows.first(),
                  (QStringList{"Store number", "Recording time", "Testing time", "Testing current",
                               "Test resistance", "Comparison", "Comparative result"}));
-        const QRegularExpression time(
-            QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
-        for (int group = 1; group <= 200; ++group) {
-            const QStringList& row = rows.at(group);
-            QCOMPARE(row.size(), 7);
-            if (group == 5) {
-                QCOMPARE(row.join(QString()), QString());
-                continue;
-            }
-            QCOMPARE(row.at(0), QString::number(group).rightJustified(3, QLatin1Char('0')));
-            QVERIFY2(time.match(row.at(1)).hasMatch(), qPrintable(row.join(',')));
-            QVERIFY(row.at(2).endsWith(QLatin1Char('S')));
-            QVERIFY(row.at(3).endsWith(QLatin1Char('A')));
-            QVERIFY(QStringList({"PASS", "FAIL", "----"}).contains(row.at(6)));
-        }
-    }
-
-    void readStoreXlsx()
-    {
-        const QString file = dir.filePath(QStringLiteral("store.xlsx"));
-        const Run r = run({"read-store", "-o", file},
-                          {{QStringLiteral("LT_SIM_STORED"), QStringLiteral("200")},
-                           {QStringLiteral("LT_SIM_UNANSWERED_GROUPS"), QStringLiteral("200")}});
-        VERIFY_STATUS(r, 7);
         QProcess python;
-        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(READ_XLSX_SCRIPT), file});
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral(READ_XLSX_SCRIPT), xlsxFile});
         QVERIFY(python.waitForFinished(60000));
         QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
-        const QJsonObject sheet = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-        const QJsonArray rows = sheet.value("rows").toArray();
-        QCOMPARE(rows.size(), 201);
-        QCOMPARE(rows.at(0).toArray().at(0).toString(), QStringLiteral("Store number"));
-        // The workbook holds what the CSV export holds, row for row (each run
-        // dates its records from its own start, so the times differ).
-        const Run csv = run({"read-store"}, {{QStringLiteral("LT_SIM_STORED"), "200"},
-                                             {QStringLiteral("LT_SIM_UNANSWERED_GROUPS"), "200"}});
-        const QStringList csvLines = lines(csv.out);
-        QCOMPARE(csvLines.size(), 201);
-        for (int i = 1; i < 200; i += 37) {
-            QStringList cells;
-            for (const auto& v : rows.at(i).toArray())
-                cells.append(v.toString());
-            QStringList expected = csvLines.at(i).split(QLatin1Char(','));
-            QCOMPARE(cells.size(), 7);
-            cells.removeAt(1);
-            expected.removeAt(1);
-            QCOMPARE(cells, expected);
+        const QJsonArray sheet =
+            QJsonDocument::fromJson(python.readAllStandardOutput())["rows"].toArray();
+        QCOMPARE(sheet.size(), 201);
+        const QRegularExpression time(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
+        for (int group = 0; group <= 200; ++group) {
+            QStringList row = rows.at(group), cells;
+            for (const QJsonValue v : sheet.at(group).toArray())
+                cells << v.toString();
+            QCOMPARE(row.size(), 7);
+            if (group > 0 && group != 5) {
+                QCOMPARE(row.at(0), QString::number(group).rightJustified(3, QLatin1Char('0')));
+                QVERIFY2(time.match(row.at(1)).hasMatch(), qPrintable(row.join(',')));
+                QVERIFY(row.at(2).endsWith(QLatin1Char('S')) && row.at(3).endsWith('A'));
+                QVERIFY(QStringList({"PASS", "FAIL", "----"}).contains(row.at(6)));
+                row.removeAt(1);
+                cells.removeAt(1);
+            }
+            if (group == 5)
+                QCOMPARE(row.join(QString()), QString());
+            QCOMPARE(cells, row);
         }
-        for (const auto& v : rows.at(200).toArray())
-            QVERIFY(v.isNull() || v.toString().isEmpty());
     }
 
     void decimalCommaLocale()
