@@ -1,6 +1,7 @@
 // The controller against the simulated instrument: start-up, connection,
 // hot-plug, the live display, settings edits, tests and the record table.
 #include "DeviceInfoDialog.h"
+#include "SampleIntervalDialog.h"
 #include "SwitchButton.h"
 #include "WindowHarness.h"
 #include "ui_mainwindow.h" // compiled into this target by AUTOUIC
@@ -417,21 +418,6 @@ private slots:
             QCOMPARE(status(), QStringLiteral("更新测量设置失败"));
     }
 
-    void testButtonStartsAndStopsByReportedState()
-    {
-        SimInstrument* rv = attachAndConnect();
-        QVERIFY(rv);
-        rv->clearWriteLog();
-        ui()->pushButton_Test->click();
-        QTRY_VERIFY(rv->writtenReports().contains(hex("000AABCD0600010000AAB100")));
-        QTRY_VERIFY(w->testRunning);
-        QCOMPARE(rv->testState(), 1);
-        ui()->pushButton_Test->click();
-        QTRY_VERIFY(rv->writtenReports().contains(hex("000AABCD0600010000000700")));
-        QTRY_VERIFY(!w->testRunning);
-        QTRY_COMPARE(status(), QStringLiteral("停止测试"));
-    }
-
     // A test already running when edit mode began (its reading was in
     // flight) ends edit mode; the test button then stops it and readings
     // carry on, so the window always finds its way back to live readings.
@@ -511,20 +497,6 @@ private slots:
         QVERIFY(!ui()->label_TestStatus->text().isEmpty());
     }
 
-    void storeCountProblemWarnsOnce()
-    {
-        pretendConnected();
-        w->stateProcessingSlot(QStringLiteral("无存储数据"), 2);
-        QCOMPARE(notices.size(), 1);
-        QVERIFY(notices.first().endsWith(QStringLiteral("|无存储数据")));
-        w->stateProcessingSlot(QString(), 6);
-        QCOMPARE(notices.size(), 1);
-        QVERIFY(ui()->actionImport_storage->isEnabled());
-        w->stateProcessingSlot(QStringLiteral("x"), 9);
-        QCOMPARE(status(), QStringLiteral("x"));
-        QVERIFY(w->isConnected);
-    }
-
     // Readings that change nothing set no style sheet: each new one made the
     // next repaint cache fresh images, and memory crept up while polling.
     void stylesSetOnlyWhenChanged()
@@ -599,23 +571,27 @@ private slots:
         QTRY_COMPARE(ui()->comboBox_CurrentSettingValue->count(), 21);
     }
 
-    // The poll interval the operator chose holds through every restart of
-    // polling; a second instrument arriving leaves the connection alone; the
-    // operator's disconnect closes the device.
+    // The poll interval the operator chose (in its dialog) holds through
+    // every restart of polling; the test button starts a test; a second instrument arriving leaves
+    // the connection alone; the operator's disconnect closes the device.
     void pollIntervalSurvivesRestarts()
     {
         SimBus::instance().attach(sim::Model::RV718B);
-        w->sampleIntervalSlot(120);
+        ui()->actionSample_interval->trigger();
+        auto* sample = w->findChild<SampleIntervalDialog*>();
+        QVERIFY(sample);
+        sample->findChild<QSpinBox*>()->setValue(250);
+        sample->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         QVERIFY(connectWindow());
         const QString path = w->devicePath;
-        QCOMPARE(w->liveTimer->interval(), 120);
+        QCOMPARE(w->liveTimer->interval(), 250);
         ui()->pushButton_UpdatePara->click();
         ui()->pushButton_UpdatePara->click();
         QVERIFY(w->liveTimer->isActive());
-        QCOMPARE(w->liveTimer->interval(), 120);
+        QCOMPARE(w->liveTimer->interval(), 250);
         ui()->pushButton_Test->click();
         QTRY_VERIFY(w->testRunning);
-        QCOMPARE(w->liveTimer->interval(), 120);
+        QCOMPARE(w->liveTimer->interval(), 250);
 
         SimBus::instance().attach(sim::Model::RV718A);
         QVERIFY(drain());
@@ -628,7 +604,7 @@ private slots:
         verifyIdle();
         ui()->actionConnect->trigger(); // two instruments now
         QVERIFY(choose(0));
-        QCOMPARE(w->liveTimer->interval(), 120);
+        QCOMPARE(w->liveTimer->interval(), 250);
     }
 
     void deviceInfoWhileConnected()
