@@ -279,14 +279,10 @@ private slots:
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("checked"); // code of the checked entry, or none
-        QTest::newRow("zh_CN") << "zh_CN"
-                               << "zh";
-        QTest::newRow("de_DE") << "de_DE"
-                               << "";
-        QTest::newRow("en_GB") << "en_GB"
-                               << "en";
-        QTest::newRow("C") << "C"
-                           << "";
+        QTest::newRow("zh_CN") << QStringLiteral("zh_CN") << QStringLiteral("zh");
+        QTest::newRow("de_DE") << QStringLiteral("de_DE") << QStringLiteral("");
+        QTest::newRow("en_GB") << QStringLiteral("en_GB") << QStringLiteral("en");
+        QTest::newRow("C") << QStringLiteral("C") << QStringLiteral("");
     }
     void menuEntriesForTheSystem()
     {
@@ -304,12 +300,9 @@ private slots:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("catalogue");
-        QTest::newRow("en") << "en"
-                            << "qt_en.qm";
-        QTest::newRow("zh") << "zh"
-                            << "qt_zh_CN.qm";
-        QTest::newRow("de, none there") << "de"
-                                        << "qt_de.qm";
+        QTest::newRow("en") << QStringLiteral("en") << QStringLiteral("qt_en.qm");
+        QTest::newRow("zh") << QStringLiteral("zh") << QStringLiteral("qt_zh_CN.qm");
+        QTest::newRow("de, none there") << QStringLiteral("de") << QStringLiteral("qt_de.qm");
     }
     void toolkitCatalogueForACode()
     {
