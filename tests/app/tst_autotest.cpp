@@ -112,19 +112,24 @@ private slots:
         QCOMPARE(countdown(), QStringLiteral("10 s"));
     }
 
-    // The exit button ends the run for good: no further test starts, also
-    // when it is pressed as the pause runs out. A test still running goes on
-    // with its actions locked, and leaves its row as a manual test does.
-    void exitEndsTheRun_data()
+    // The exit button or unplugging ends the run for good: no further test
+    // starts, also when the exit comes as the pause runs out, nor when the
+    // instrument is back. A test still running at the exit goes on with its
+    // actions locked, and leaves its row as a manual test does.
+    void endingTheRun_data()
     {
         QTest::addColumn<QString>("when");
-        QTest::newRow("during a test") << "test";
-        QTest::newRow("during a pause") << "pause";
-        QTest::newRow("as the pause ends") << "end";
+        QTest::addColumn<bool>("unplug");
+        QTest::newRow("exit during a test") << QStringLiteral("test") << false;
+        QTest::newRow("exit during a pause") << QStringLiteral("pause") << false;
+        QTest::newRow("exit as the pause ends") << QStringLiteral("end") << false;
+        QTest::newRow("unplug during a test") << QStringLiteral("test") << true;
+        QTest::newRow("unplug during a pause") << QStringLiteral("pause") << true;
     }
-    void exitEndsTheRun()
+    void endingTheRun()
     {
         QFETCH(QString, when);
+        QFETCH(bool, unplug);
         startRun(3, 10000);
         QPointer<QWidget> window = w->autoTestWindow;
         if (when != "test") {
@@ -134,21 +139,33 @@ private slots:
         }
         if (when == "end") // its start is now scheduled
             w->autoTestTimeLine->setCurrentTime(w->autoTestTimeLine->duration());
-        exitRun();
+        if (unplug) {
+            rv->unplug();
+            QTRY_VERIFY(!w->isConnected);
+        } else {
+            exitRun();
+        }
         QVERIFY(!pausing());
         QVERIFY(!w->autoTestActive);
-        if (when == "test")
+        QVERIFY(!w->autoTestWaiting);
+        if (when == "test" && !unplug)
             QCOMPARE(actionsEnabled(true), QStringList());
         QTRY_VERIFY(window.isNull());
+        if (unplug) {
+            QVERIFY(ui()->actionLiveTestView->isEnabled());
+            rv->plug(); // connects again by itself
+            QTRY_VERIFY(w->isConnected);
+        }
         if (when == "test") {
             endTest();
-            QTRY_COMPARE(rows(), 1);
+            QTRY_COMPARE(rows(), unplug ? 0 : 1);
         }
+        QTRY_COMPARE(actionsEnabled(false), QStringList());
+        SimBus::instance().advanceClock(31000);
         QVERIFY(drain());
         QCOMPARE(starts(), 1);
-        QVERIFY(!w->testRunning);
-        QVERIFY(!w->autoTestWaiting);
-        QTRY_COMPARE(actionsEnabled(false), QStringList());
+        QVERIFY(!w->testRunning && !w->autoTestActive);
+        QVERIFY(!w->autoTestWindow);
     }
 
     // A test started on the instrument during the pause ends the pause at
@@ -197,40 +214,6 @@ private slots:
         QTRY_COMPARE(rows(), 1);
         QCOMPARE(progress(), QStringLiteral("1/3"));
         QCOMPARE(countdown(), QStringLiteral("12 s"));
-    }
-
-    // Unplugging ends the run and closes its window, in a test or a pause;
-    // nothing of it is left when the instrument is back.
-    void unplugEndsTheRun_data()
-    {
-        QTest::addColumn<bool>("inPause");
-        QTest::newRow("during a test") << false;
-        QTest::newRow("during a pause") << true;
-    }
-    void unplugEndsTheRun()
-    {
-        QFETCH(bool, inPause);
-        startRun(3, 1500);
-        QPointer<QWidget> window = w->autoTestWindow;
-        if (inPause) {
-            endTest();
-            QTRY_VERIFY(pausing());
-        }
-        rv->unplug();
-        QTRY_VERIFY(!w->isConnected);
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(!w->autoTestWaiting);
-        QVERIFY(!pausing());
-        QTRY_VERIFY(window.isNull());
-        QVERIFY(ui()->actionLiveTestView->isEnabled());
-        rv->plug(); // connects again by itself
-        QTRY_VERIFY(w->isConnected);
-        QTRY_VERIFY(ui()->actionAutomatic_measurement->isEnabled());
-        endTest();
-        QVERIFY(drain());
-        QCOMPARE(starts(), 1);
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(w->autoTestWindow == nullptr);
     }
 
     // A modeless dialog can be answered when a run cannot start: the link
