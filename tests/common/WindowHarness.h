@@ -11,13 +11,13 @@
 #include "Prompts.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
-#include "WorkerDrain.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -87,7 +87,24 @@ protected:
         QCOMPARE(SimBus::instance().openHandleCount(), 0);
     }
 
-    bool drain() { return drainWorkers({w->deviceManager, w->parseData}); }
+    // Waits until the work queued so far on both worker threads has run and
+    // what it sent back has been handled; two rounds, as the link's results
+    // queue work for the decoder. False on a time-out.
+    bool drain()
+    {
+        for (int round = 0; round < 2; ++round) {
+            for (QObject* worker :
+                 {static_cast<QObject*>(w->deviceManager), static_cast<QObject*>(w->parseData)}) {
+                bool reached = !worker->thread()->isRunning();
+                QMetaObject::invokeMethod(
+                    worker, [&reached] { reached = true; }, Qt::QueuedConnection);
+                if (!QTest::qWaitFor([&] { return reached; }, 20000))
+                    return false;
+            }
+            QCoreApplication::processEvents();
+        }
+        return true;
+    }
 
     // Connects to the single instrument attached and waits for the first reading.
     bool connectWindow()
