@@ -3,11 +3,10 @@
 // the exports (their files' contents are checked in tests/reports).
 #include "PdfSettingDialog.h"
 #include "WindowHarness.h"
+#include "Workbook.h"
 #include "ui_mainwindow.h" // compiled into this target by AUTOUIC
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,16 +32,6 @@ class TestStoragePage : public WindowHarness
         QCOMPARE(ui()->actionExportToPDF->isEnabled(), connected && !storagePage);
         QCOMPARE(ui()->actionAutomatic_measurement->isEnabled(), connected && !storagePage);
         QVERIFY(ui()->actionLiveTestView->isEnabled() && ui()->actionStorageView->isEnabled());
-    }
-
-    // The cells of the workbook's rows as openpyxl reads them.
-    static QJsonArray workbookRows(const QString& path)
-    {
-        QProcess python;
-        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(READ_XLSX_SCRIPT), path});
-        if (!python.waitForFinished(30000) || python.exitCode() != 0)
-            return {};
-        return QJsonDocument::fromJson(python.readAllStandardOutput())["rows"].toArray();
     }
 
 private slots:
@@ -198,7 +187,7 @@ private slots:
         chosenFile = dir.filePath(QStringLiteral("live.xlsx"));
         ui()->pushButton_save->click();
         QCOMPARE(opened, QStringList{chosenFile});
-        QJsonArray sheet = workbookRows(chosenFile);
+        QJsonArray sheet = readWorkbook(chosenFile)["rows"].toArray();
         QCOMPARE(sheet.size(), 2);
         for (int c = 0; c < 9; ++c)
             QCOMPARE(sheet[1].toArray()[c].toString(), w->liveRecordModel->item(0, c)->text());
@@ -207,7 +196,7 @@ private slots:
         QTRY_VERIFY(!w->storageReading);
         chosenFile = dir.filePath(QStringLiteral("stored.xlsx"));
         ui()->actionExportToExcel->trigger();
-        sheet = workbookRows(chosenFile);
+        sheet = readWorkbook(chosenFile)["rows"].toArray();
         QCOMPARE(sheet.size(), 1 + 4); // the three stored and the test just run
         QCOMPARE(sheet[0].toArray()[0].toString(), QStringLiteral("存储编号"));
         QCOMPARE(sheet[4].toArray()[0].toString(), QStringLiteral("004"));
