@@ -256,6 +256,7 @@ private:
     void closeAutoTestRun();
 
     // The controller's tests inspect its state and feed it records directly.
+    friend class WindowHarness;
     friend class TestMainWindow;
     friend class TestStoragePage;
     friend class TestWindowJournal;

@@ -2,60 +2,32 @@
 // their pauses, the progress window, the exit button, tests the instrument
 // starts by itself, and the link lost mid-run.
 #include "AutoTestDialog.h"
-#include "DeviceManager.h"
-#include "JournalFiles.h"
-#include "MainWindow.h"
-#include "ParseData.h"
-#include "SimBus.h"
-#include "SimInstrument.h"
-#include "ui_mainwindow.h"
+#include "WindowHarness.h"
+#include "ui_mainwindow.h" // compiled into this target by AUTOUIC
 
-#include <QDialogButtonBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QTimeEdit>
 #include <QTimeLine>
-#include <QtTest>
 
-#include <memory>
-
-using sim::SimBus;
-using sim::SimInstrument;
-
-class TestAutoTest : public QObject
+class TestAutoTest : public WindowHarness
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindow> w;
     SimInstrument* rv = nullptr;
 
-    Ui::MainWindow* ui() { return w->ui; }
-    int rows() { return w->liveRecordModel->rowCount(); }
     QLabel* label(const char* name) { return w->autoTestWindow->findChild<QLabel*>(name); }
     QString progress() { return label("label_AutoTestProgress")->text(); }
     QString countdown() { return label("label_AutoTestCountdown")->text(); }
     bool pausing() { return w->autoTestTimeLine->state() == QTimeLine::Running; }
-
-    // Start frames the instrument received.
-    int starts()
+    int starts() { return writesStartingWith(rv, "000AABCD0600010000AAB100"); }
+    void exitRun()
     {
-        int n = 0;
-        for (const QByteArray& r : rv->writtenReports())
-            n += r.startsWith(QByteArray::fromHex("000AABCD0600010000AAB100"));
-        return n;
+        w->autoTestWindow->findChild<QPushButton*>("pushButton_ExitAutoTest")->click();
     }
 
     // Runs the instrument's test to its end (30 s at its settings).
     static void endTest() { SimBus::instance().advanceClock(31000); }
-
-    void connectAndWaitForReading()
-    {
-        ui()->actionConnect->trigger();
-        QTRY_VERIFY(w->isConnected);
-        QTRY_VERIFY(!ui()->label_TestStatus->text().isEmpty());
-    }
 
     // The actions a run locks that are enabled (or disabled), by name.
     QStringList actionsEnabled(bool enabled)
@@ -73,20 +45,6 @@ class TestAutoTest : public QObject
         return names;
     }
 
-    void drainWorkers()
-    {
-        for (int round = 0; round < 2; ++round) {
-            for (QObject* worker :
-                 {static_cast<QObject*>(w->deviceManager), static_cast<QObject*>(w->parseData)}) {
-                bool reached = false;
-                QMetaObject::invokeMethod(
-                    worker, [&reached] { reached = true; }, Qt::QueuedConnection);
-                QVERIFY(QTest::qWaitFor([&] { return reached; }, 20000));
-            }
-            QCoreApplication::processEvents();
-        }
-    }
-
     // A run of `count` with a pause of `pauseMs` whose first test has been
     // seen running.
     void startRun(int count, int pauseMs)
@@ -97,47 +55,25 @@ class TestAutoTest : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        registerLinkMetaTypes();
-    }
+    void initTestCase() { installHandlers(); }
 
     void init()
     {
-        SimBus& bus = SimBus::instance();
-        bus.reset();
-        bus.setClockMode(sim::ClockMode::Manual);
-        bus.setInstantTimeouts(true);
-        removeJournalFiles();
-        w = std::make_unique<MainWindow>();
-        w->sampleIntervalSlot(50);
-        rv = bus.attach(sim::Model::RV718B);
-        connectAndWaitForReading();
+        startFresh();
+        rv = attachAndConnect();
+        QVERIFY(rv);
         rv->clearWriteLog();
     }
 
-    void cleanup()
-    {
-        w.reset();
-        QCOMPARE(SimBus::instance().openHandleCount(), 0);
-    }
+    void cleanup() { closeWindow(); }
 
     // A whole run of two, then a second run with a window of its own.
     void runOfTwo()
     {
         w->startAutoTestSlot(2, 1500);
         QPointer<QWidget> window = w->autoTestWindow;
-        QVERIFY(window && window->isVisible());
-        QVERIFY(window->isWindow());
-        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
-        QCOMPARE(window->size(), QSize(400, 200));
-        QCOMPARE(window->minimumSize(), window->maximumSize());
-        QCOMPARE(window->font().family(), QStringLiteral("Microsoft YaHei UI"));
-        QCOMPARE(window->windowTitle(), QStringLiteral("自动测试"));
-        QCOMPARE(label("label_AutoTestTitle")->text(), QStringLiteral("正在进行自动测试···"));
-        auto* exit = window->findChild<QPushButton*>("pushButton_ExitAutoTest");
-        QCOMPARE(exit->text(), QStringLiteral("退出自动测试"));
+        QVERIFY(window && window->isVisible() && window->isWindow());
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint)); // only the exit button
         QCOMPARE(progress(), QString());
         QCOMPARE(countdown(), QString());
 
@@ -164,7 +100,7 @@ private slots:
         QVERIFY(!pausing());
         QTRY_VERIFY(window.isNull());
         QTRY_COMPARE(actionsEnabled(false), QStringList());
-        drainWorkers();
+        QVERIFY(drain());
         QCOMPARE(starts(), 2);
 
         // The next run shows its own count in a window of its own.
@@ -174,24 +110,26 @@ private slots:
         QTRY_COMPARE(rows(), 3);
         QCOMPARE(progress(), QStringLiteral("1/3"));
         QCOMPARE(countdown(), QStringLiteral("10 s"));
-        QCOMPARE(w->autoTestTimeLine->duration(), 10000);
-        QCOMPARE(w->autoTestTimeLine->startFrame(), 0);
-        QCOMPARE(w->autoTestTimeLine->endFrame(), 9);
     }
 
-    // The exit button ends the run for good: no further test starts, also
-    // when it is pressed as the pause runs out. A test still running goes on
-    // with its actions locked, and leaves its row as a manual test does.
-    void exitEndsTheRun_data()
+    // The exit button or unplugging ends the run for good: no further test
+    // starts, also when the exit comes as the pause runs out, nor when the
+    // instrument is back. A test still running at the exit goes on with its
+    // actions locked, and leaves its row as a manual test does.
+    void endingTheRun_data()
     {
         QTest::addColumn<QString>("when");
-        QTest::newRow("during a test") << "test";
-        QTest::newRow("during a pause") << "pause";
-        QTest::newRow("as the pause ends") << "end";
+        QTest::addColumn<bool>("unplug");
+        QTest::newRow("exit during a test") << QStringLiteral("test") << false;
+        QTest::newRow("exit during a pause") << QStringLiteral("pause") << false;
+        QTest::newRow("exit as the pause ends") << QStringLiteral("end") << false;
+        QTest::newRow("unplug during a test") << QStringLiteral("test") << true;
+        QTest::newRow("unplug during a pause") << QStringLiteral("pause") << true;
     }
-    void exitEndsTheRun()
+    void endingTheRun()
     {
         QFETCH(QString, when);
+        QFETCH(bool, unplug);
         startRun(3, 10000);
         QPointer<QWidget> window = w->autoTestWindow;
         if (when != "test") {
@@ -201,21 +139,33 @@ private slots:
         }
         if (when == "end") // its start is now scheduled
             w->autoTestTimeLine->setCurrentTime(w->autoTestTimeLine->duration());
-        window->findChild<QPushButton*>("pushButton_ExitAutoTest")->click();
+        if (unplug) {
+            rv->unplug();
+            QTRY_VERIFY(!w->isConnected);
+        } else {
+            exitRun();
+        }
         QVERIFY(!pausing());
         QVERIFY(!w->autoTestActive);
-        if (when == "test")
+        QVERIFY(!w->autoTestWaiting);
+        if (when == "test" && !unplug)
             QCOMPARE(actionsEnabled(true), QStringList());
         QTRY_VERIFY(window.isNull());
+        if (unplug) {
+            QVERIFY(ui()->actionLiveTestView->isEnabled());
+            rv->plug(); // connects again by itself
+            QTRY_VERIFY(w->isConnected);
+        }
         if (when == "test") {
             endTest();
-            QTRY_COMPARE(rows(), 1);
+            QTRY_COMPARE(rows(), unplug ? 0 : 1);
         }
-        drainWorkers();
-        QCOMPARE(starts(), 1);
-        QVERIFY(!w->testRunning);
-        QVERIFY(!w->autoTestWaiting);
         QTRY_COMPARE(actionsEnabled(false), QStringList());
+        SimBus::instance().advanceClock(31000);
+        QVERIFY(drain());
+        QCOMPARE(starts(), 1);
+        QVERIFY(!w->testRunning && !w->autoTestActive);
+        QVERIFY(!w->autoTestWindow);
     }
 
     // A test started on the instrument during the pause ends the pause at
@@ -233,7 +183,7 @@ private slots:
         QVERIFY(!w->autoTestWaiting);
         QCOMPARE(countdown(), QString());
         QCOMPARE(progress(), QStringLiteral("1/2"));
-        drainWorkers();
+        QVERIFY(drain());
         QCOMPARE(starts(), 1);
         endTest();
         QTRY_COMPARE(rows(), 2);
@@ -258,46 +208,12 @@ private slots:
         QVERIFY(w->autoTestActive);
         QCOMPARE(w->autoTestCount, 3);
         QCOMPARE(w->autoTestInterval, 12000);
-        drainWorkers();
+        QVERIFY(drain());
         QCOMPARE(starts(), 0);
         endTest();
         QTRY_COMPARE(rows(), 1);
         QCOMPARE(progress(), QStringLiteral("1/3"));
         QCOMPARE(countdown(), QStringLiteral("12 s"));
-    }
-
-    // Unplugging ends the run and closes its window, in a test or a pause;
-    // nothing of it is left when the instrument is back.
-    void unplugEndsTheRun_data()
-    {
-        QTest::addColumn<bool>("inPause");
-        QTest::newRow("during a test") << false;
-        QTest::newRow("during a pause") << true;
-    }
-    void unplugEndsTheRun()
-    {
-        QFETCH(bool, inPause);
-        startRun(3, 1500);
-        QPointer<QWidget> window = w->autoTestWindow;
-        if (inPause) {
-            endTest();
-            QTRY_VERIFY(pausing());
-        }
-        rv->unplug();
-        QTRY_VERIFY(!w->isConnected);
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(!w->autoTestWaiting);
-        QVERIFY(!pausing());
-        QTRY_VERIFY(window.isNull());
-        QVERIFY(ui()->actionLiveTestView->isEnabled());
-        rv->plug(); // connects again by itself
-        QTRY_VERIFY(w->isConnected);
-        QTRY_VERIFY(ui()->actionAutomatic_measurement->isEnabled());
-        endTest();
-        drainWorkers();
-        QCOMPARE(starts(), 1);
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(w->autoTestWindow == nullptr);
     }
 
     // A modeless dialog can be answered when a run cannot start: the link
@@ -313,7 +229,7 @@ private slots:
         QTRY_COMPARE(rows(), 1);
         QCOMPARE(progress(), QStringLiteral("1/2"));
         QCOMPARE(w->findChildren<QWidget*>("AutoTestWindow").size(), 1);
-        first->findChild<QPushButton*>("pushButton_ExitAutoTest")->click();
+        exitRun();
 
         ui()->actionStorageView->trigger();
         w->startAutoTestSlot(2, 1000);

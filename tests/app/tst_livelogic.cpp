@@ -33,16 +33,11 @@ private slots:
         QTest::addColumn<int>("set");
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("elapsed");
-        QTest::newRow("finished") << 30 << "0S"
-                                  << "30S";
-        QTest::newRow("stopped early") << 30 << "12S"
-                                       << "18S";
-        QTest::newRow("padded") << 60 << "  5S"
-                                << "55S";
-        QTest::newRow("not a number") << 30 << "--S"
-                                      << "30S";
-        QTest::newRow("empty") << 10 << ""
-                               << "10S";
+        QTest::newRow("finished") << 30 << QStringLiteral("0S") << QStringLiteral("30S");
+        QTest::newRow("stopped early") << 30 << QStringLiteral("12S") << QStringLiteral("18S");
+        QTest::newRow("padded") << 60 << QStringLiteral("  5S") << QStringLiteral("55S");
+        QTest::newRow("not a number") << 30 << QStringLiteral("--S") << QStringLiteral("30S");
+        QTest::newRow("empty") << 10 << QStringLiteral("") << QStringLiteral("10S");
     }
     void elapsedTime()
     {

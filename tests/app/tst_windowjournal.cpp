@@ -1,76 +1,48 @@
 // Nothing lost: the window's records in the journal across windows (as
 // across program runs), the question before closing, and a journal that
 // cannot be kept never stopping the measuring.
-#include "JournalFiles.h"
-#include "MainWindow.h"
-#include "Prompts.h"
-#include "SimBus.h"
-#include "SimInstrument.h"
-#include "ui_mainwindow.h"
+#include "WindowHarness.h"
+#include "ui_mainwindow.h" // compiled into this target by AUTOUIC
 
 #include <QCloseEvent>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
-#include <QtTest>
 
-#include <memory>
-
-using sim::SimBus;
-using sim::SimInstrument;
-
-class TestWindowJournal : public QObject
+class TestWindowJournal : public WindowHarness
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindow> w;
     QStringList asked; // every question's text
     QMessageBox::StandardButton answer = QMessageBox::No;
-    QString saveTo; // the save dialog's answer
     QTemporaryDir dir;
-
-    Ui::MainWindow* ui() { return w->ui; }
-
-    // A new window, as at a program start; answers the restore question.
-    void startWindow()
-    {
-        w.reset();
-        w = std::make_unique<MainWindow>();
-        w->sampleIntervalSlot(50);
-        QCoreApplication::processEvents(); // the restore question comes right after start
-    }
 
     QStringList rowTexts()
     {
-        QStringList rows;
-        for (int r = 0; r < w->liveRecordModel->rowCount(); ++r) {
+        QStringList texts;
+        for (int r = 0; r < rows(); ++r) {
             QStringList cells;
             for (int c = 0; c < 9; ++c)
                 cells << w->liveRecordModel->item(r, c)->text();
-            rows << cells.join('|');
+            texts << cells.join('|');
         }
-        return rows;
+        return texts;
     }
 
+    // `n` tests on the instrument (attached and connected if need be), each
+    // with a remark of two lines.
     void runTests(int n)
     {
         SimInstrument* rv = SimBus::instance().instruments().value(0);
         if (!rv)
             rv = SimBus::instance().attach(sim::Model::RV718B);
-        if (!w->isConnected) {
-            ui()->actionConnect->trigger();
-            QTRY_VERIFY(w->isConnected);
-        }
-        const int before = w->liveRecordModel->rowCount();
+        if (!w->isConnected)
+            QVERIFY(connectWindow());
         for (int i = 0; i < n; ++i) {
             ui()->textEdit_Remark->setPlainText(QStringLiteral("相 %1\n第二行").arg(i + 1));
-            rv->pressTestKey();
-            QTRY_VERIFY(w->testRunning);
-            SimBus::instance().advanceClock(31000);
-            QTRY_COMPARE(w->liveRecordModel->rowCount(), before + i + 1);
+            QVERIFY(runTest(rv));
         }
     }
 
-    bool closeWindow()
+    bool closed()
     {
         QCloseEvent close;
         QCoreApplication::sendEvent(w.get(), &close);
@@ -80,31 +52,20 @@ class TestWindowJournal : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        registerLinkMetaTypes();
-        prompts::setHandler([](QWidget*, QMessageBox::Icon, const QString&, const QString&) {});
+        installHandlers();
         prompts::setQuestionHandler(
             [this](QWidget*, const QString&, const QString& text, const prompts::Choices&) {
                 asked << text;
                 return answer;
             });
-        prompts::setSaveFileHandler(
-            [this](QWidget*, const QString&, const QString&, const QString&) { return saveTo; });
-        prompts::setOpenFileHandler([](const QString&) {});
     }
 
     void init()
     {
-        SimBus& bus = SimBus::instance();
-        bus.reset();
-        bus.setClockMode(sim::ClockMode::Manual);
-        bus.setInstantTimeouts(true);
         asked.clear();
         answer = QMessageBox::No;
-        saveTo = dir.filePath(QStringLiteral("records.xlsx"));
-        w.reset();
-        removeJournalFiles();
-        startWindow();
+        startFresh();
+        chosenFile = dir.filePath(QStringLiteral("records.xlsx"));
     }
 
     void cleanup()
@@ -114,7 +75,8 @@ private slots:
     }
 
     // Three tests, a window gone without export: the next window offers them
-    // back with every cell as it was; an export then counts them as saved.
+    // back with every cell as it was, as the table was last shown (delete
+    // and clear reach the journal); an export then counts them as saved.
     void restoreAfterALostSession()
     {
         runTests(3);
@@ -123,47 +85,32 @@ private slots:
         QCOMPARE(asked.size(), 1);
         QVERIFY(asked.first().startsWith(QStringLiteral("3 条 ")));
         QVERIFY(rowTexts().isEmpty()); // answered no: history only
-
         startWindow();
         QCOMPARE(asked.size(), 1); // declined records are not offered again
-        asked.clear();
-        runTests(3);
-        const QStringList again = rowTexts();
+
+        runTests(2);
+        ui()->pushButton_clear->click();
+        runTests(4);
+        ui()->tableView_LiveRecord->selectionModel()->select(w->liveRecordModel->index(1, 0),
+                                                             QItemSelectionModel::Select |
+                                                                 QItemSelectionModel::Rows);
+        ui()->pushButton_delete->click();
+        const QStringList shown = rowTexts();
+        QCOMPARE(shown.size(), 3);
+        QVERIFY(shown.at(1).startsWith(QStringLiteral("2|"))); // renumbered
+        QVERIFY(shown != before); // new times, so a row of the declined session would show
         answer = QMessageBox::Yes;
         startWindow();
-        QCOMPARE(asked.size(), 1);
-        QCOMPARE(rowTexts(), again);
-        QVERIFY(again != before); // new times, so a row of the declined session would show
-        QCOMPARE(ui()->textEdit_Remark->toPlainText(), QStringLiteral("相 3\n第二行"));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(rowTexts(), shown);
+        QCOMPARE(ui()->textEdit_Remark->toPlainText(), QStringLiteral("相 4\n第二行"));
 
         ui()->pushButton_save->click();
-        QVERIFY(QFile::exists(saveTo));
+        QVERIFY(QFile::exists(chosenFile));
         asked.clear();
         startWindow();
         QVERIFY(asked.isEmpty());
         QVERIFY(rowTexts().isEmpty());
-    }
-
-    // Delete and clear reach the journal: what comes back is the table as it
-    // was last shown, renumbered.
-    void deleteAndClearFollow()
-    {
-        runTests(4);
-        QTableView* view = ui()->tableView_LiveRecord;
-        view->selectionModel()->select(w->liveRecordModel->index(1, 0),
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        ui()->pushButton_delete->click();
-        const QStringList shown = rowTexts();
-        QCOMPARE(shown.size(), 3);
-        QVERIFY(shown.at(1).startsWith(QStringLiteral("2|")));
-        answer = QMessageBox::Yes;
-        startWindow();
-        QCOMPARE(rowTexts(), shown);
-
-        ui()->pushButton_clear->click();
-        asked.clear();
-        startWindow();
-        QVERIFY(asked.isEmpty());
     }
 
     // Closing with records never exported asks first; each answer does what
@@ -184,10 +131,10 @@ private slots:
         QFETCH(bool, exported);
         runTests(2);
         answer = QMessageBox::StandardButton(choice);
-        QCOMPARE(closeWindow(), closes);
+        QCOMPARE(closed(), closes);
         QCOMPARE(asked.size(), 1);
-        QCOMPARE(QFile::exists(saveTo), exported);
-        QFile::remove(saveTo);
+        QCOMPARE(QFile::exists(chosenFile), exported);
+        QFile::remove(chosenFile);
         // Whatever was chosen, a closed window's records are not offered
         // again; a window that stayed open still has them.
         asked.clear();
@@ -196,7 +143,7 @@ private slots:
             startWindow();
             QVERIFY(asked.isEmpty());
         } else {
-            QCOMPARE(w->liveRecordModel->rowCount(), 2);
+            QCOMPARE(rows(), 2);
         }
     }
 
@@ -205,14 +152,12 @@ private slots:
     {
         runTests(1);
         answer = QMessageBox::Save;
-        saveTo = dir.path(); // a folder: the workbook cannot be written there
-        QVERIFY(!closeWindow());
-        saveTo.clear(); // the save dialog cancelled
-        QVERIFY(!closeWindow());
-        asked.clear();
-        QVERIFY(closeWindow() == false);
+        chosenFile = dir.path(); // a folder: the workbook cannot be written there
+        QVERIFY(!closed());
+        chosenFile.clear(); // the save dialog cancelled
+        QVERIFY(!closed());
         answer = QMessageBox::Discard;
-        QVERIFY(closeWindow());
+        QVERIFY(closed());
     }
 
     // A garbage file in place of the journal is moved aside (never deleted),
@@ -226,15 +171,14 @@ private slots:
         garbage.write(QByteArray(8192, 'x'));
         garbage.close();
         startWindow();
-        QVERIFY(ui()->statusbar->currentMessage().startsWith(QStringLiteral("日志文件已损坏")) ||
-                ui()->statusbar->currentMessage().startsWith(QStringLiteral("日志位置上的文件")));
+        QVERIFY2(status().startsWith(QStringLiteral("日志文件已损坏")), qPrintable(status()));
         const QStringList aside = QFileInfo(path).dir().entryList(
             {QFileInfo(path).fileName() + QStringLiteral(".corrupt-*")}, QDir::Files);
         QCOMPARE(aside.size(), 1);
         runTests(2);
         answer = QMessageBox::Yes;
         startWindow();
-        QCOMPARE(w->liveRecordModel->rowCount(), 2);
+        QCOMPARE(rows(), 2);
         QDir(QFileInfo(path).dir()).remove(aside.first());
     }
 
@@ -245,13 +189,13 @@ private slots:
         w.reset();
         auto holder = std::make_unique<MainWindow>(); // holds the journal exclusively
         startWindow();
-        const QString told = ui()->statusbar->currentMessage();
+        const QString told = status();
         QVERIFY(told.startsWith(QStringLiteral("测量记录无法保存到日志")));
         QStringList shown;
         connect(ui()->statusbar, &QStatusBar::messageChanged, this,
                 [&](const QString& text) { shown << text; });
         runTests(2);
-        QCOMPARE(w->liveRecordModel->rowCount(), 2);
+        QCOMPARE(rows(), 2);
         QVERIFY(!shown.contains(told)); // said once, not again with every record
         w.reset();
         holder.reset();

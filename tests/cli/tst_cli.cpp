@@ -1,6 +1,8 @@
 // loop-tester-cli-demo as a script meets it: a process whose instruments,
 // faults and clock come from its environment; its output, exit status and
 // the files it writes are checked as a script would read them.
+#include "Workbook.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,31 +68,14 @@ QStringList lines(const QString& text)
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-// Reads a file back as a CSV reader would: fields split at commas outside quotes.
+// The fields of each line of a file (no field of ours holds a comma).
 QList<QStringList> readCsv(const QString& fileName)
 {
     QFile file(fileName);
     QList<QStringList> rows;
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    for (const QString& line : lines(QString::fromUtf8(file.readAll()))) {
-        QStringList fields{QString()};
-        bool quoted = false;
-        for (int i = 0; i < line.size(); ++i) {
-            const QChar c = line.at(i);
-            if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line.at(i + 1) == c) {
-                fields.last() += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = !quoted;
-            } else if (c == QLatin1Char(',') && !quoted) {
-                fields.append(QString());
-            } else {
-                fields.last() += c;
-            }
-        }
-        rows.append(fields);
-    }
+    if (file.open(QIODevice::ReadOnly))
+        for (const QString& line : lines(QString::fromUtf8(file.readAll())))
+            rows << line.split(QLatin1Char(','));
     return rows;
 }
 
@@ -110,45 +95,6 @@ class TestCli : public QObject
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
 
-    void list_data()
-    {
-        QTest::addColumn<QString>("instruments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("none") << QString() << 2 << QStringList();
-        QTest::newRow("one") << "B" << 0
-                             << QStringList{
-                                    QStringLiteral("/dev/hidraw0\t-\tSN-1\tRV718B\tV1.0.3")};
-        QTest::newRow("two") << "B,A" << 0
-                             << QStringList{QStringLiteral("/dev/hidraw0\t-\tSN-1\tRV718B\tV1.0.3"),
-                                            QStringLiteral("/dev/hidraw1\t-\t-\tRV718A\tV1.0.3")};
-    }
-    void list()
-    {
-        QFETCH(QString, instruments);
-        QFETCH(int, status);
-        QFETCH(QStringList, expected);
-        const Env env{{QStringLiteral("LT_SIM_INSTRUMENTS"), instruments},
-                      {QStringLiteral("LT_SIM_SERIALS"), QStringLiteral("SN-1")}};
-        const Run text = run({QStringLiteral("list")}, env);
-        VERIFY_STATUS(text, status);
-        QCOMPARE(lines(text.out), expected);
-
-        const Run json = run({QStringLiteral("list"), QStringLiteral("--json")}, env);
-        VERIFY_STATUS(json, status);
-        const QJsonArray array = QJsonDocument::fromJson(json.out.toUtf8()).array();
-        QCOMPARE(array.size(), expected.size());
-        for (int i = 0; i < array.size(); ++i) {
-            const QStringList fields = expected.at(i).split(QLatin1Char('\t'));
-            const QJsonObject o = array.at(i).toObject();
-            QCOMPARE(o.value(QStringLiteral("path")).toString(), fields.at(0));
-            QCOMPARE(o.value(QStringLiteral("model")).toString(), fields.at(3));
-            QCOMPARE(o.value(QStringLiteral("version")).toString(), fields.at(4));
-        }
-        if (status != 0)
-            QVERIFY2(text.err.contains(QLatin1String("no instrument found")), qPrintable(text.err));
-    }
-
     // One run each: the command line, the instruments' environment, the exit
     // status and a text the output (stdout, then stderr) must contain.
     void status_data()
@@ -157,28 +103,41 @@ private slots:
         QTest::addColumn<Env>("env");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
-        const auto e = [](const char* key, const char* value) {
-            return Env{{QString::fromLatin1(key), QString::fromUtf8(value)}};
+        const auto e = [](const char* pairs) { // "KEY=value KEY=value"
+            Env env;
+            for (const QString& pair : QString::fromUtf8(pairs).split(' '))
+                env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+            return env;
         };
+        const char* two = "LT_SIM_INSTRUMENTS=B,A LT_SIM_SERIALS=SN-1";
+        QTest::newRow("list") << QStringList{"list"} << e(two) << 0
+                              << "/dev/hidraw0\t-\tSN-1\tRV718B\tV1.0.3\n"
+                                 "/dev/hidraw1\t-\t-\tRV718A\tV1.0.3\n";
+        QTest::newRow("list json") << QStringList{"list", "--json"} << e(two) << 0
+                                   << "\"path\": \"/dev/hidraw1\",\n        \"serial\": \"\"";
+        QTest::newRow("list none")
+            << QStringList{"list"} << e("LT_SIM_INSTRUMENTS=") << 2 << "no instrument found";
+        QTest::newRow("list json none") << QStringList{"list", "--json"} << e("LT_SIM_INSTRUMENTS=")
+                                        << 2 << "no instrument found";
 
         QTest::newRow("info") << QStringList{"info"} << Env() << 0 << "Model: RV718B";
         QTest::newRow("info json")
             << QStringList{"info", "--json"} << Env() << 0 << "\"version\": \"V1.0.3\"";
         QTest::newRow("info none")
-            << QStringList{"info"} << e("LT_SIM_INSTRUMENTS", "") << 2 << "no instrument found";
+            << QStringList{"info"} << e("LT_SIM_INSTRUMENTS=") << 2 << "no instrument found";
         QTest::newRow("info two")
-            << QStringList{"info"} << e("LT_SIM_INSTRUMENTS", "B,A") << 9
+            << QStringList{"info"} << e("LT_SIM_INSTRUMENTS=B,A") << 9
             << "choose one with --device PATH:\n  /dev/hidraw0\n  /dev/hidraw1";
         QTest::newRow("info chosen") << QStringList{"info", "--device", "/dev/hidraw1"}
-                                     << e("LT_SIM_INSTRUMENTS", "B,A") << 0 << "Model: RV718A";
+                                     << e("LT_SIM_INSTRUMENTS=B,A") << 0 << "Model: RV718A";
         QTest::newRow("info wrong device") << QStringList{"info", "--device", "/dev/hidraw7"}
                                            << Env() << 2 << "no instrument at /dev/hidraw7";
-        QTest::newRow("no permission") << QStringList{"info"} << e("LT_SIM_FAULTS", "access-denied")
+        QTest::newRow("no permission") << QStringList{"info"} << e("LT_SIM_FAULTS=access-denied")
                                        << 3 << "60-loop-tester.rules";
         QTest::newRow("no answer")
-            << QStringList{"info"} << e("LT_SIM_FAULTS", "silence") << 4 << "did not answer";
+            << QStringList{"info"} << e("LT_SIM_FAULTS=silence") << 4 << "did not answer";
         QTest::newRow("checksum") << QStringList{"watch", "--count", "1"}
-                                  << e("LT_SIM_FAULTS", "wrong-checksum") << 6
+                                  << e("LT_SIM_FAULTS=wrong-checksum") << 6
                                   << "failed its checksum";
 
         QTest::newRow("set accepted")
@@ -189,14 +148,14 @@ private slots:
         QTest::newRow("set off") << QStringList{"set", "--compare", "off"} << Env() << 0
                                  << "accepted: switching the comparison off";
         QTest::newRow("set current refused")
-            << QStringList{"set", "--current", "150", "--time", "20"}
-            << e("LT_SIM_INSTRUMENTS", "A") << 5 << "refused the test current 150 A";
+            << QStringList{"set", "--current", "150", "--time", "20"} << e("LT_SIM_INSTRUMENTS=A")
+            << 5 << "refused the test current 150 A";
         QTest::newRow("set time refused")
             << QStringList{"set", "--time", "5"} << Env() << 5 << "refused the test time 5 s";
         QTest::newRow("set limit refused")
-            << QStringList{"set", "--compare", "800uOhm"} << e("LT_SIM_FAULTS", "refusal") << 5
+            << QStringList{"set", "--compare", "800uOhm"} << e("LT_SIM_FAULTS=refusal") << 5
             << "refused the comparison limit 800.00 μΩ";
-        QTest::newRow("test refused") << QStringList{"test"} << e("LT_SIM_FAULTS", "refusal") << 5
+        QTest::newRow("test refused") << QStringList{"test"} << e("LT_SIM_FAULTS=refusal") << 5
                                       << "refused the start of a test";
 
         QTest::newRow("no command") << QStringList() << Env() << 1 << "no command given";
@@ -308,11 +267,9 @@ private slots:
             QVERIFY2(time.isValid() && (!previous.isValid() || time > previous), qPrintable(line));
             previous = time;
             QCOMPARE(o.value("state").toString(), QStringLiteral("waiting"));
-            QVERIFY(o.value("resistance").isString() && o.value("resistance_unit").isString());
+            QVERIFY(o.value("resistance").isString() && o.value("judgement").isString());
             QCOMPARE(o.value("current_unit").toString(), QStringLiteral("A"));
-            QVERIFY(o.value("current").toString().toDouble() >= 0);
             QCOMPARE(o.value("time_left").toInt(-1), 0);
-            QVERIFY(o.value("judgement").isString());
             QCOMPARE(o.value("over_temperature").toBool(true), false);
         }
     }
@@ -343,70 +300,46 @@ private slots:
         QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
     }
 
-    void readStoreCsv()
+    // A read-back with group 5 unanswered, to a CSV file and to a workbook:
+    // the same rows in both (each run dates its records from its own start,
+    // so the times differ), group 5 an empty row.
+    void readStore()
     {
-        const QString file = dir.filePath(QStringLiteral("store.csv"));
-        const Run r = run({"read-store", "-o", file},
-                          {{QStringLiteral("LT_SIM_STORED"), QStringLiteral("200")},
-                           {QStringLiteral("LT_SIM_UNANSWERED_GROUPS"), QStringLiteral("5")}});
-        VERIFY_STATUS(r, 7);
-        QVERIFY2(r.err.contains(QLatin1String("left as empty rows: 5.")), qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
-        const QList<QStringList> rows = readCsv(file);
+        const Env env{{"LT_SIM_STORED", "200"}, {"LT_SIM_UNANSWERED_GROUPS", "5"}};
+        const QString csvFile = dir.filePath(QStringLiteral("store.csv"));
+        const QString xlsxFile = dir.filePath(QStringLiteral("store.xlsx"));
+        for (const QString& file : {csvFile, xlsxFile}) {
+            const Run r = run({"read-store", "-o", file}, env);
+            VERIFY_STATUS(r, 7);
+            QVERIFY2(r.err.contains(QLatin1String("left as empty rows: 5.")), qPrintable(r.err));
+            QVERIFY(r.out.isEmpty());
+        }
+        const QList<QStringList> rows = readCsv(csvFile);
         QCOMPARE(rows.size(), 201);
         QCOMPARE(rows.first(),
                  (QStringList{"Store number", "Recording time", "Testing time", "Testing current",
                               "Test resistance", "Comparison", "Comparative result"}));
+        const QJsonArray sheet = readWorkbook(xlsxFile)["rows"].toArray();
+        QCOMPARE(sheet.size(), 201);
         const QRegularExpression time(
             QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
-        for (int group = 1; group <= 200; ++group) {
-            const QStringList& row = rows.at(group);
+        for (int group = 0; group <= 200; ++group) {
+            QStringList row = rows.at(group), cells;
+            for (const QJsonValue v : sheet.at(group).toArray())
+                cells << v.toString();
             QCOMPARE(row.size(), 7);
-            if (group == 5) {
-                QCOMPARE(row.join(QString()), QString());
-                continue;
+            if (group > 0 && group != 5) {
+                QCOMPARE(row.at(0), QString::number(group).rightJustified(3, QLatin1Char('0')));
+                QVERIFY2(time.match(row.at(1)).hasMatch(), qPrintable(row.join(',')));
+                QVERIFY(row.at(2).endsWith(QLatin1Char('S')) && row.at(3).endsWith('A'));
+                QVERIFY(QStringList({"PASS", "FAIL", "----"}).contains(row.at(6)));
+                row.removeAt(1);
+                cells.removeAt(1);
             }
-            QCOMPARE(row.at(0), QString::number(group).rightJustified(3, QLatin1Char('0')));
-            QVERIFY2(time.match(row.at(1)).hasMatch(), qPrintable(row.join(',')));
-            QVERIFY(row.at(2).endsWith(QLatin1Char('S')));
-            QVERIFY(row.at(3).endsWith(QLatin1Char('A')));
-            QVERIFY(QStringList({"PASS", "FAIL", "----"}).contains(row.at(6)));
+            if (group == 5)
+                QCOMPARE(row.join(QString()), QString());
+            QCOMPARE(cells, row);
         }
-    }
-
-    void readStoreXlsx()
-    {
-        const QString file = dir.filePath(QStringLiteral("store.xlsx"));
-        const Run r = run({"read-store", "-o", file},
-                          {{QStringLiteral("LT_SIM_STORED"), QStringLiteral("200")},
-                           {QStringLiteral("LT_SIM_UNANSWERED_GROUPS"), QStringLiteral("200")}});
-        VERIFY_STATUS(r, 7);
-        QProcess python;
-        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(READ_XLSX_SCRIPT), file});
-        QVERIFY(python.waitForFinished(60000));
-        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
-        const QJsonObject sheet = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-        const QJsonArray rows = sheet.value("rows").toArray();
-        QCOMPARE(rows.size(), 201);
-        QCOMPARE(rows.at(0).toArray().at(0).toString(), QStringLiteral("Store number"));
-        // The workbook holds what the CSV export holds, row for row (each run
-        // dates its records from its own start, so the times differ).
-        const Run csv = run({"read-store"}, {{QStringLiteral("LT_SIM_STORED"), "200"},
-                                             {QStringLiteral("LT_SIM_UNANSWERED_GROUPS"), "200"}});
-        const QStringList csvLines = lines(csv.out);
-        QCOMPARE(csvLines.size(), 201);
-        for (int i = 1; i < 200; i += 37) {
-            QStringList cells;
-            for (const auto& v : rows.at(i).toArray())
-                cells.append(v.toString());
-            QStringList expected = csvLines.at(i).split(QLatin1Char(','));
-            QCOMPARE(cells.size(), 7);
-            cells.removeAt(1);
-            expected.removeAt(1);
-            QCOMPARE(cells, expected);
-        }
-        for (const auto& v : rows.at(200).toArray())
-            QVERIFY(v.isNull() || v.toString().isEmpty());
     }
 
     void decimalCommaLocale()

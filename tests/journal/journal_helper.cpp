@@ -20,54 +20,30 @@ namespace {
 
 void say(const QByteArray& line)
 {
-    std::fputs(line.constData(), stdout);
-    std::fputc('\n', stdout);
+    std::puts(line.constData());
     std::fflush(stdout);
 }
 
-void waitForStdinToClose()
+int holdUntilStdinCloses()
 {
+    say("holding");
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
     in.readAll();
-}
-
-int write(Journal& journal)
-{
-    for (int serial = 0;; ++serial) {
-        const qint64 id =
-            journal.append(journalfixtures::cellsFor(serial, serial + 1),
-                           journalfixtures::identity(), journalfixtures::timeFor(serial));
-        if (id < 0 || !journal.setPendingRemark(QStringLiteral("typed %1").arg(serial)))
-            return 3;
-        say(QByteArray::number(serial) + ' ' + QByteArray::number(id));
-    }
-}
-
-int limit(Journal& journal)
-{
-    int failedSignals = 0;
-    QObject::connect(&journal, &Journal::failed, [&] { ++failedSignals; });
-    int serial = 0;
-    for (; serial < 100000; ++serial) {
-        const qint64 id =
-            journal.append(journalfixtures::cellsFor(serial, serial + 1),
-                           journalfixtures::identity(), journalfixtures::timeFor(serial));
-        if (id < 0)
-            break;
-        say(QByteArray::number(serial) + ' ' + QByteArray::number(id));
-    }
-    // Once off, every call must fail at once and stay quiet.
-    int succeeded = 0;
-    for (int i = 0; i < 5; ++i) {
-        succeeded += journal.append(journalfixtures::cellsFor(i, i), {}) >= 0;
-        succeeded += journal.setPendingRemark(QString::number(i));
-        succeeded += journal.markSaved();
-        succeeded += journal.clear();
-    }
-    say("failed " + QByteArray::number(failedSignals) + " later " + QByteArray::number(succeeded) +
-        " state " + QByteArray::number(int(journal.state())));
     return 0;
+}
+
+// Appends until an append fails (or for ever with `remark`, typing a remark
+// after each); prints "<serial> <id>" after each append that returned.
+void appendUntilFailure(Journal& journal, bool remark)
+{
+    using namespace journalfixtures;
+    for (int serial = 0; serial < 100000 || remark; ++serial) {
+        const qint64 id = journal.append(cellsFor(serial, serial + 1), identity(), timeFor(serial));
+        if (id < 0 || (remark && !journal.setPendingRemark(QStringLiteral("typed %1").arg(serial))))
+            return;
+        say(QByteArray::number(serial) + ' ' + QByteArray::number(id));
+    }
 }
 
 } // namespace
@@ -88,11 +64,8 @@ int main(int argc, char** argv)
         if (!db.open() || !q.exec(QStringLiteral("BEGIN EXCLUSIVE")) ||
             !q.exec(QStringLiteral("UPDATE sessions SET remark = 'held'")))
             return 3;
-        say("holding");
-        waitForStdinToClose();
-        return 0;
+        return holdUntilStdinCloses();
     }
-
     if (mode == QLatin1String("limit")) {
         const rlim_t bytes = args.value(3).toULongLong();
         const rlimit size{bytes, bytes};
@@ -106,14 +79,26 @@ int main(int argc, char** argv)
         say("not open");
         return 3;
     }
-    if (mode == QLatin1String("write"))
-        return write(journal);
-    if (mode == QLatin1String("limit"))
-        return limit(journal);
-    if (mode == QLatin1String("hold")) {
-        say("holding");
-        waitForStdinToClose();
-        return 0;
+    if (mode == QLatin1String("hold"))
+        return holdUntilStdinCloses();
+    if (mode == QLatin1String("write")) {
+        appendUntilFailure(journal, true);
+        return 3;
     }
-    return 2;
+    if (mode != QLatin1String("limit"))
+        return 2;
+    int failedSignals = 0;
+    QObject::connect(&journal, &Journal::failed, [&] { ++failedSignals; });
+    appendUntilFailure(journal, false);
+    // Once off, every call must fail at once and stay quiet.
+    int succeeded = 0;
+    for (int i = 0; i < 5; ++i) {
+        succeeded += journal.append(journalfixtures::cellsFor(i, i), {}) >= 0;
+        succeeded += journal.setPendingRemark(QString::number(i));
+        succeeded += journal.markSaved();
+        succeeded += journal.clear();
+    }
+    say("failed " + QByteArray::number(failedSignals) + " later " + QByteArray::number(succeeded) +
+        " state " + QByteArray::number(int(journal.state())));
+    return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -43,14 +44,10 @@ QVariant sql(const QString& path, const QStringList& statements)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "tst");
         db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(db);
-            for (const QString& s : statements) {
-                value = QVariant();
-                if (q.exec(s) && q.next())
-                    value = q.value(0);
-            }
-        }
+        const bool open = db.open();
+        QSqlQuery q(db);
+        for (const QString& s : statements)
+            value = open && q.exec(s) && q.next() ? q.value(0) : QVariant();
     }
     QSqlDatabase::removeDatabase("tst");
     return value;
@@ -60,27 +57,17 @@ QVariant sql(const QString& path, const QStringList& statements)
 bool setImmutable(const QString& path, bool on)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
     int flags = 0;
-    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    bool ok = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
     flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
     ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return ok;
 }
 
-struct Immutable
-{
-    QStringList paths;
-    ~Immutable()
-    {
-        for (const QString& p : paths)
-            setImmutable(p, false);
-    }
-};
-
-// A second process working on the journal; see journal_helper.cpp.
+// A second process working on the journal (journal_helper.cpp); killed if
+// still running when it goes.
 struct Helper
 {
     QProcess process;
@@ -101,34 +88,24 @@ struct Helper
         rest.removeLast(); // empty, or a line cut short
         lines << rest;
     }
+    // "<serial> <id>" lines: id -> serial of every append that returned.
+    QHash<qint64, int> appended() const
+    {
+        QHash<qint64, int> out;
+        for (const QByteArray& line : lines) {
+            const QList<QByteArray> f = line.split(' ');
+            bool ok = false;
+            const qint64 id = f.size() == 2 ? f.at(1).toLongLong(&ok) : 0;
+            if (ok)
+                out.insert(id, f.at(0).toInt());
+        }
+        return out;
+    }
     ~Helper()
     {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
+        process.kill();
+        process.waitForFinished();
     }
-};
-
-// "<serial> <id>" lines of journal_helper: id -> serial of every append that returned.
-QHash<qint64, int> appended(const QList<QByteArray>& lines)
-{
-    QHash<qint64, int> out;
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> f = line.split(' ');
-        bool ok = false;
-        const qint64 id = f.size() == 2 ? f.at(1).toLongLong(&ok) : 0;
-        if (ok)
-            out.insert(id, f.at(0).toInt());
-    }
-    return out;
-}
-
-// What the live table holds, beside the journal that mirrors it.
-struct Row
-{
-    qint64 id;
-    QStringList cells;
 };
 
 } // namespace
@@ -173,13 +150,7 @@ private slots:
         QVERIFY(dir.isValid());
     }
 
-    void init()
-    {
-        QDir d(dir.path());
-        for (const QString& f : d.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
-            QVERIFY(QFileInfo(d.filePath(f)).isDir() ? QDir(d.filePath(f)).removeRecursively()
-                                                     : d.remove(f));
-    }
+    void init() { QVERIFY(QDir(dir.path()).removeRecursively() && QDir().mkpath(dir.path())); }
 
     // Operator actions over several runs, each a word: a append, d<rows>
     // delete those 1-based table rows (the table renumbers), s export,
@@ -191,32 +162,19 @@ private slots:
         QTest::addColumn<QString>("actions");
         QTest::addColumn<QString>("table");
         QTest::addColumn<int>("offered");
-        QTest::newRow("crash offers all") << "a a a r"
-                                          << "" << 3;
-        QTest::newRow("exported not offered") << "a a s r"
-                                              << "" << 0;
-        QTest::newRow("rows after export") << "a a s a r"
-                                           << "" << 1;
-        QTest::newRow("restore") << "a a a r R"
-                                 << "1,2,3" << 0;
-        QTest::newRow("delete renumbers") << "a a a a a d2,4 r R"
-                                          << "1,2,3" << 0;
-        QTest::newRow("clear") << "a a c a r R"
-                               << "1" << 0;
-        QTest::newRow("decline is final") << "a a r D r"
-                                          << "" << 0;
-        QTest::newRow("restored stay unsaved") << "a a r R r"
-                                               << "" << 2;
-        QTest::newRow("restored then exported") << "a r R s r"
-                                                << "" << 0;
-        QTest::newRow("unanswered runs add up") << "a r a a r"
-                                                << "" << 3;
-        QTest::newRow("closed without export") << "a a x r"
-                                               << "" << 0;
-        QTest::newRow("append after restore") << "a a r R a"
-                                              << "1,2,3" << 0;
-        QTest::newRow("delete restored") << "a a a r R d1 a"
-                                         << "1,2,3" << 0;
+        QTest::newRow("crash offers all") << "a a a r" << QString() << 3;
+        QTest::newRow("exported not offered") << "a a s r" << QString() << 0;
+        QTest::newRow("rows after export") << "a a s a r" << QString() << 1;
+        QTest::newRow("restore") << "a a a r R" << QStringLiteral("1,2,3") << 0;
+        QTest::newRow("delete renumbers") << "a a a a a d2,4 r R" << QStringLiteral("1,2,3") << 0;
+        QTest::newRow("clear") << "a a c a r R" << QStringLiteral("1") << 0;
+        QTest::newRow("decline is final") << "a a r D r" << QString() << 0;
+        QTest::newRow("restored stay unsaved") << "a a r R r" << QString() << 2;
+        QTest::newRow("restored then exported") << "a r R s r" << QString() << 0;
+        QTest::newRow("unanswered runs add up") << "a r a a r" << QString() << 3;
+        QTest::newRow("closed without export") << "a a x r" << QString() << 0;
+        QTest::newRow("append after restore") << "a a r R a" << QStringLiteral("1,2,3") << 0;
+        QTest::newRow("delete restored") << "a a a r R d1 a" << QStringLiteral("1,2,3") << 0;
     }
     void sequences()
     {
@@ -226,6 +184,11 @@ private slots:
 
         auto journal = std::make_unique<Journal>();
         QCOMPARE(journal->open(path()), Journal::State::Open);
+        struct Row
+        {
+            qint64 id;
+            QStringList cells;
+        };
         QVector<Row> rows;
         int serial = 0;
         for (const QString& a : actions.split(QLatin1Char(' '))) {
@@ -284,31 +247,8 @@ private slots:
         QCOMPARE(journal->state(), Journal::State::Open);
     }
 
-    void pendingSummaryAndRemark()
-    {
-        {
-            Journal j;
-            QCOMPARE(j.open(path()), Journal::State::Open);
-            QVERIFY(j.append(cellsFor(3, 1), identity(), timeFor(3)) > 0);
-            QVERIFY(j.append(cellsFor(9, 2), identity(), timeFor(9)) > 0);
-            QVERIFY(j.setPendingRemark(QStringLiteral("第三相 ")));
-        }
-        {
-            // A run that was closed before the question was answered.
-            Journal j;
-            QCOMPARE(j.open(path()), Journal::State::Open);
-            QCOMPARE(j.pending().count, 2);
-        }
-        Journal j;
-        QCOMPARE(j.open(path()), Journal::State::Open);
-        const Journal::Pending p = j.pending();
-        QCOMPARE(p.count, 2);
-        QCOMPARE(p.first, timeFor(3));
-        QCOMPARE(p.last, timeFor(9));
-        QCOMPARE(p.remark, QStringLiteral("第三相 "));
-    }
-
-    // Every text comes back exactly, whatever the instrument filled it with.
+    // Every text comes back exactly, whatever the instrument filled it with;
+    // the next run's question tells how many records, from when to when.
     void textsKeptExactly_data()
     {
         QTest::addColumn<QString>("text");
@@ -333,17 +273,22 @@ private slots:
             Journal j;
             QCOMPARE(j.open(path()), Journal::State::Open);
             QVERIFY(j.append(cells, who, at) > 0);
+            QVERIFY(j.append(cells, who, at.addSecs(70)) > 0);
             QVERIFY(j.setPendingRemark(text + QStringLiteral(".")));
         }
         Journal j;
         QCOMPARE(j.open(path()), Journal::State::Open);
-        QCOMPARE(j.pending().remark, text + QStringLiteral("."));
+        const Journal::Pending p = j.pending();
+        QCOMPARE(p.count, 2);
+        QCOMPARE(p.first, at);
+        QCOMPARE(p.last, at.addSecs(70));
+        QCOMPARE(p.remark, text + QStringLiteral("."));
         const QVector<Journal::Record> back = j.restore();
-        QCOMPARE(back.size(), 1);
+        QCOMPARE(back.size(), 2);
         QCOMPARE(back.first().cells, cells);
-        QCOMPARE(back.first().identity.name, who.name);
-        QCOMPARE(back.first().identity.model, who.model);
-        QCOMPARE(back.first().identity.version, who.version);
+        const Journal::Identity& got = back.first().identity;
+        QCOMPARE(QStringList({got.name, got.model, got.version}),
+                 QStringList({who.name, who.model, who.version}));
         QCOMPARE(back.first().recordedAt, at);
     }
 
@@ -358,7 +303,7 @@ private slots:
         QVERIFY(writer.process.waitForFinished());
         writer.collectRest();
 
-        const QHash<qint64, int> printed = appended(writer.lines);
+        const QHash<qint64, int> printed = writer.appended();
         QVERIFY(printed.size() >= 150);
         const QList<int> serials = printed.values();
         const int lastSerial = *std::max_element(serials.cbegin(), serials.cend());
@@ -397,7 +342,11 @@ private slots:
     {
         QFETCH(QString, kind);
         QString where;
-        Immutable guard;
+        QStringList locked;
+        auto unlock = qScopeGuard([&] {
+            for (const QString& p : locked)
+                setImmutable(p, false);
+        });
         if (kind == QLatin1String("file")) {
             QVERIFY(writeFile(dir.filePath("data"), "not a folder"));
             where = dir.filePath("data/journal.sqlite");
@@ -410,7 +359,7 @@ private slots:
             QVERIFY(!QFile::exists(where + QStringLiteral("-wal")));
             if (!setImmutable(where, true))
                 QSKIP("this file system has no immutable attribute");
-            guard.paths << where << folder;
+            locked << where << folder;
             QVERIFY(setImmutable(folder, true));
         }
         Journal j;
@@ -452,93 +401,70 @@ private slots:
         QCOMPARE(after.pending().count, 2);
     }
 
-    // A file that cannot be a journal is renamed, byte for byte, and a new
-    // journal starts in its place.
-    void unusableFileMovedAside_data()
+    // A file already where the journal goes: an older journal is brought up
+    // to date; a file that cannot be a journal is renamed, byte for byte, and
+    // a new journal starts; a newer program's file is left as it is and this
+    // run goes without a journal.
+    void fileAlreadyThere_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("suffix");
-        QTest::newRow("garbage") << "garbage"
-                                 << "corrupt";
-        QTest::newRow("damaged pages") << "damaged"
-                                       << "corrupt";
-        QTest::newRow("another database") << "foreign"
-                                          << "unknown";
+        QTest::addColumn<QString>("outcome"); // "upgraded", "off" or the suffix when moved aside
+        QTest::newRow("empty file") << "empty" << QStringLiteral("upgraded");
+        QTest::newRow("version 0 database") << "zero" << QStringLiteral("upgraded");
+        QTest::newRow("newer version") << "newer" << QStringLiteral("off");
+        QTest::newRow("garbage") << "garbage" << QStringLiteral("corrupt");
+        QTest::newRow("damaged pages") << "damaged" << QStringLiteral("corrupt");
+        QTest::newRow("another database") << "foreign" << QStringLiteral("unknown");
     }
-    void unusableFileMovedAside()
+    void fileAlreadyThere()
     {
         QFETCH(QString, kind);
-        QFETCH(QString, suffix);
-        if (kind == QLatin1String("garbage")) {
-            QByteArray noise;
+        QFETCH(QString, outcome);
+        QByteArray bytes;
+        if (kind == QLatin1String("zero")) {
+            sql(path(), {"CREATE TABLE t(x)", "DROP TABLE t", "PRAGMA user_version = 0"});
+        } else if (kind == QLatin1String("newer")) {
+            sql(path(), {"CREATE TABLE future(x)", "PRAGMA user_version = 99"});
+        } else if (kind == QLatin1String("foreign")) {
+            sql(path(), {"CREATE TABLE notes(text)", "INSERT INTO notes VALUES('keep me')"});
+        } else if (kind == QLatin1String("garbage")) {
             for (int i = 0; i < 8192; ++i)
-                noise += char((i * 7919) >> 3);
-            QVERIFY(writeFile(path(), noise));
+                bytes += char((i * 7919) >> 3);
         } else if (kind == QLatin1String("damaged")) {
             fill(path(), 400);
-            QByteArray bytes = contents(path());
+            bytes = contents(path());
             QVERIFY(bytes.size() > 8 * 4096);
             bytes.replace(3 * 4096, 4 * 4096, QByteArray(4 * 4096, '\x55'));
-            QVERIFY(writeFile(path(), bytes));
-        } else {
-            sql(path(), {"CREATE TABLE notes(text)", "INSERT INTO notes VALUES('keep me')"});
         }
-        const QByteArray before = contents(path());
-        QVERIFY(!before.isEmpty());
-
-        Journal j;
-        QSignalSpy moved(&j, &Journal::movedAside);
-        QSignalSpy failed(&j, &Journal::failed);
-        QCOMPARE(j.open(path()), Journal::State::Open);
-        QCOMPARE(moved.count(), 1);
-        QCOMPARE(failed.count(), 0);
-        const QString movedTo = moved.first().first().toString();
-        QVERIFY2(QFileInfo(movedTo).fileName().startsWith("journal.sqlite." + suffix + "-"),
-                 qPrintable(movedTo));
-        QCOMPARE(contents(movedTo), before);
-        QVERIFY(!moved.first().last().toString().isEmpty());
-        QCOMPARE(j.pending().count, 0);
-        QVERIFY(j.append(cellsFor(0, 1), identity()) > 0);
-    }
-
-    // Older files are brought up to date; a newer program's file is left as
-    // it is and this run goes without a journal.
-    void versions_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("empty file") << "empty" << true;
-        QTest::newRow("version 0 database") << "zero" << true;
-        QTest::newRow("newer version") << "newer" << false;
-    }
-    void versions()
-    {
-        QFETCH(QString, kind);
-        QFETCH(bool, opens);
-        if (kind == QLatin1String("empty"))
-            QVERIFY(writeFile(path(), QByteArray()));
-        else if (kind == QLatin1String("zero"))
-            sql(path(), {"CREATE TABLE t(x)", "DROP TABLE t", "PRAGMA user_version = 0"});
-        else
-            sql(path(), {"CREATE TABLE future(x)", "PRAGMA user_version = 99"});
+        if (!QFile::exists(path()) || !bytes.isEmpty())
+            QVERIFY(writeFile(path(), bytes));
         const QByteArray before = contents(path());
         {
             Journal j;
             QSignalSpy failed(&j, &Journal::failed);
             QSignalSpy moved(&j, &Journal::movedAside);
-            QCOMPARE(j.open(path()) == Journal::State::Open, opens);
-            QCOMPARE(moved.count(), 0);
-            if (opens)
-                QVERIFY(j.append(cellsFor(0, 1), identity()) > 0);
-            else
+            QCOMPARE(j.open(path()) == Journal::State::Open, outcome != QLatin1String("off"));
+            if (outcome == QLatin1String("off")) {
                 verifyOff(j, failed);
+                QCOMPARE(moved.count(), 0);
+                QCOMPARE(contents(path()), before);
+                return;
+            }
+            QCOMPARE(failed.count(), 0);
+            QCOMPARE(moved.count(), outcome == QLatin1String("upgraded") ? 0 : 1);
+            if (!moved.isEmpty()) {
+                const QString movedTo = moved.first().first().toString();
+                QVERIFY2(
+                    QFileInfo(movedTo).fileName().startsWith("journal.sqlite." + outcome + "-"),
+                    qPrintable(movedTo));
+                QCOMPARE(contents(movedTo), before);
+                QVERIFY(!moved.first().last().toString().isEmpty());
+            }
+            QCOMPARE(j.pending().count, 0);
+            QVERIFY(j.append(cellsFor(0, 1), identity()) > 0);
         }
-        if (opens) {
-            QCOMPARE(sql(path(), {"PRAGMA user_version"}).toInt(), 1);
-            QCOMPARE(sql(path(), {"SELECT count(*) FROM records"}).toInt(), 1);
-        } else {
-            QCOMPARE(contents(path()), before);
-        }
+        QCOMPARE(sql(path(), {"PRAGMA user_version"}).toInt(), 1);
+        QCOMPARE(sql(path(), {"SELECT count(*) FROM records"}).toInt(), 1);
     }
 
     // The disk fills up in the middle of a run: told once, the records
@@ -551,7 +477,7 @@ private slots:
         writer.collectRest();
         QCOMPARE(writer.process.exitCode(), 0);
         QVERIFY(writer.lines.contains("failed 1 later 0 state 2"));
-        const QHash<qint64, int> printed = appended(writer.lines);
+        const QHash<qint64, int> printed = writer.appended();
         QVERIFY(printed.size() >= 5);
 
         Journal j;

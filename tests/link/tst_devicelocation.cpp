@@ -51,12 +51,10 @@ private slots:
     {
         QTest::addColumn<QString>("devnode");
         QTest::addColumn<QString>("port");
-        QTest::newRow("root port") << "/dev/hidraw0"
-                                   << "1-2";
-        QTest::newRow("behind a hub") << "/dev/hidraw1"
-                                      << "3-1.4";
-        QTest::newRow("hub behind a hub") << "/dev/hidraw2"
-                                          << "3-1.4.2";
+        QTest::newRow("root port") << QStringLiteral("/dev/hidraw0") << QStringLiteral("1-2");
+        QTest::newRow("behind a hub") << QStringLiteral("/dev/hidraw1") << QStringLiteral("3-1.4");
+        QTest::newRow("hub behind a hub")
+            << QStringLiteral("/dev/hidraw2") << QStringLiteral("3-1.4.2");
         QTest::newRow("uhid: no USB device") << "/dev/hidraw3" << QString();
         QTest::newRow("not on USB") << "/dev/hidraw4" << QString();
         QTest::newRow("unknown node") << "/dev/hidraw9" << QString();

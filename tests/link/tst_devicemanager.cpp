@@ -68,6 +68,18 @@ public:
             dm, [target = dm, slot, args...] { (target->*slot)(args...); }, Qt::QueuedConnection);
     }
     void poll() { post(&DM::readWriteLiveDataSlot); }
+    // One exchange by name: start, stop, time (a test-time setting), count.
+    void exchange(const QString& name)
+    {
+        if (name == QLatin1String("start"))
+            post(&DM::requestStartTestingSlot);
+        else if (name == QLatin1String("stop"))
+            post(&DM::requestStopTestingSlot);
+        else if (name == QLatin1String("time"))
+            post(&DM::updateTestSettingSlot, QByteArray::fromHex("000AABCD06000100041E2900"));
+        else
+            post(&DM::readWriteStoreTotalNum);
+    }
 
     // Waits until everything queued so far has run and its signals arrived.
     bool settle(int timeoutMs = 20000)
@@ -308,7 +320,7 @@ private slots:
         auto u = [](const char* text) { return QString::fromUtf8(text); };
         QTest::newRow("start") << u("开始测试") << u("请求开始测试失败") << 0;
         QTest::newRow("stop") << u("停止测试") << u("请求停止测试失败") << 0;
-        QTest::newRow("setting") << u("更新测量设置成功") << u("更新测量设置失败") << 3;
+        QTest::newRow("time") << u("更新测量设置成功") << u("更新测量设置失败") << 3;
     }
     void parameterExchanges()
     {
@@ -321,18 +333,12 @@ private slots:
             {Fault::Refusal, 1, {{failure, failureType}}},
             {Fault::StrayReport, 2, {{success, 0}}},
             {Fault::Babble, 24, failed}};
-        const QByteArray tag = QTest::currentDataTag();
         Link h;
         for (const auto& [fault, writes, messages] : cases) {
             SimInstrument* rv = connectTo(h);
             rv->setFault(fault, true);
             h.messages.clear();
-            if (tag == "start")
-                h.post(&DM::requestStartTestingSlot);
-            else if (tag == "stop")
-                h.post(&DM::requestStopTestingSlot);
-            else
-                h.post(&DM::updateTestSettingSlot, hex("000AABCD06000100041E2900"));
+            h.exchange(QString::fromLatin1(QTest::currentDataTag()));
             QVERIFY(h.settle());
             QCOMPARE(rv->writeLog().size(), writes);
             QCOMPARE(h.messages, messages);
@@ -347,31 +353,21 @@ private slots:
     void settlePauseBeforeTheNextExchange_data()
     {
         QTest::addColumn<QString>("exchange");
-        QTest::newRow("start") << "start";
-        QTest::newRow("stop") << "stop";
-        QTest::newRow("test time") << "time";
-        QTest::newRow("store count") << "count";
+        for (const char* name : {"start", "stop", "time", "count"})
+            QTest::newRow(name) << QString::fromLatin1(name);
     }
     void settlePauseBeforeTheNextExchange()
     {
         QFETCH(QString, exchange);
         Link h;
-        SimInstrument* rv = connectTo(h);
-        rv->addStoredRecords(1);
+        connectTo(h)->addStoredRecords(1);
         QElapsedTimer clock;
         clock.start();
-        if (exchange == "start")
-            h.post(&DM::requestStartTestingSlot);
-        else if (exchange == "stop")
-            h.post(&DM::requestStopTestingSlot);
-        else if (exchange == "time")
-            h.post(&DM::updateTestSettingSlot, hex("000AABCD06000100041E2900"));
-        else
-            h.post(&DM::readWriteStoreTotalNum);
+        h.exchange(exchange);
         h.poll();
         QVERIFY(h.settle());
         QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(rv->writeLog().size(), 2);
+        QCOMPARE(bus.instruments().first()->writeLog().size(), 2);
     }
 
     // A stray report before the live reply is skipped; a reply of another kind

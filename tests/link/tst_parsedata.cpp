@@ -1,5 +1,4 @@
 // Reply frames in, records and operator messages out.
-#include "Decoders.h"
 #include "FrameFixtures.h"
 #include "ParseData.h"
 
@@ -147,48 +146,6 @@ private slots:
         f.noReading = 0;
         f.status = 0x00; // pass bit clear, comparison off
         QCOMPARE(shown(), (QStringList{"13.000", u("mΩ"), "", "1"}));
-    }
-
-    // The pure decoder on its own: the previous test state goes in, and the
-    // record comes out without touching the one passed in.
-    void pureLiveDecoder_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("previous");
-        QTest::addColumn<int>("noReading");
-        QTest::addColumn<QString>("reading");
-        QTest::addColumn<QString>("judgement");
-        QTest::newRow("waiting after waiting") << 0 << 0 << 0 << ""
-                                               << "";
-        QTest::newRow("waiting after complete") << 0 << 2 << 0 << "12.345"
-                                                << "PASS";
-        QTest::newRow("testing") << 1 << 0 << 0 << "12.345"
-                                 << "PASS";
-        QTest::newRow("complete") << 2 << 1 << 0 << "12.345"
-                                  << "PASS";
-        QTest::newRow("no reading flag") << 2 << 1 << 1 << ""
-                                         << "";
-    }
-    void pureLiveDecoder()
-    {
-        QFETCH(int, state);
-        QFETCH(int, previous);
-        QFETCH(int, noReading);
-        QFETCH(QString, reading);
-        QFETCH(QString, judgement);
-        fixtures::Live f;
-        f.state = static_cast<unsigned char>(state);
-        f.noReading = static_cast<unsigned char>(noReading);
-        ReceiveLiveData before;
-        before.testingResValue = QStringLiteral("old");
-        const decode::LiveResult r = decode::liveFrame(f.bytes(), before, previous);
-        QCOMPARE(int(r.verdict), int(decode::Verdict::Decoded));
-        QCOMPARE(r.record.testingResValue, reading);
-        QCOMPARE(r.record.comparativeResult, judgement);
-        QCOMPARE(r.record.testState, state);
-        QCOMPARE(before.testingResValue, QStringLiteral("old"));
-        QCOMPARE(int(decode::liveFrame(fixtures::corrupted(f.bytes()), before, previous).verdict),
-                 int(decode::Verdict::BadChecksum));
     }
 
     // OL and LO hide the unit; both at once keep the last reading.

@@ -227,30 +227,23 @@ private slots:
         QTest::addColumn<int>("records");
         QTest::addColumn<QString>("testStatus");
         QTest::addColumn<QString>("liveRemark");
-        QTest::addColumn<QString>("secondRecordRemark");
         QTest::addColumn<int>("pages");
         const QString status = QStringLiteral("测试完成");
-        const QString longRemark = numberedLines(50);
-        QTest::newRow("no records") << 0 << status << ""
-                                    << "" << 1;
-        QTest::newRow("three records") << 3 << status << ""
-                                       << "" << 4;
-        QTest::newRow("long live remark") << 0 << status << longRemark << "" << 3;
-        QTest::newRow("no status, no live remark") << 0 << "" << longRemark << "" << 1;
-        QTest::newRow("long record remark") << 3 << status << "" << longRemark << 5;
+        QTest::newRow("no records") << 0 << status << QString() << 1;
+        QTest::newRow("three records") << 3 << status << QString() << 4;
+        QTest::newRow("long live remark") << 0 << status << numberedLines(50) << 3;
+        QTest::newRow("no status, no live remark") << 0 << QString() << numberedLines(50) << 1;
     }
     void pageCount()
     {
         QFETCH(int, records);
         QFETCH(QString, testStatus);
         QFETCH(QString, liveRemark);
-        QFETCH(QString, secondRecordRemark);
         QFETCH(int, pages);
         LiveSnapshot live = liveSnapshot();
         live.testStatus = testStatus;
         live.remark = liveRemark;
-        QStandardItemModel* model = liveRecords(records, {"", secondRecordRemark}, this);
-        QCOMPARE(pagesOf(write(live, model)), pages);
+        QCOMPARE(pagesOf(write(live, liveRecords(records, {}, this))), pages);
     }
 
     void firstPageTexts_data()
@@ -289,11 +282,16 @@ private slots:
         QVERIFY(!text.contains(QChar(0))); // the fill bytes of model and version
     }
 
-    void recordPageTexts()
+    // One page per record with its texts; a remark too long for its page
+    // goes on at the top of the next, before the next record's page.
+    void recordPages()
     {
-        const QString pdf = write(liveSnapshot(), liveRecords(3, {"第一条备注", "", "末条"}, this));
+        const QString pdf =
+            write(liveSnapshot(), liveRecords(3, {numberedLines(50), "", "末条"}, this));
+        QCOMPARE(pagesOf(pdf), 5);
+        const int pageOf[] = {0, 2, 4, 5};
         for (int r = 1; r <= 3; ++r) {
-            const QString text = pageText(pdf, r + 1);
+            const QString text = pageText(pdf, pageOf[r]);
             // clang-format off
             const QStringList expected{
                 QStringLiteral("记录 %1").arg(r), "记录时间：", QStringLiteral("2024-05-0%1 10:15:3%1").arg(r),
@@ -303,11 +301,18 @@ private slots:
             // clang-format on
             for (const QString& e : expected)
                 QVERIFY2(text.contains(e),
-                         qPrintable(QStringLiteral("page %1: %2").arg(r + 1).arg(e)));
+                         qPrintable(QStringLiteral("record %1: %2").arg(r).arg(e)));
             QVERIFY(!text.contains(QStringLiteral("记录 %1").arg(r + 1)));
         }
-        QVERIFY(pageText(pdf, 2).contains("第一条备注"));
-        QVERIFY(pageText(pdf, 4).contains("末条"));
+        const QString first = pageText(pdf, 2), rest = pageText(pdf, 3);
+        QVERIFY(first.contains("第01行") && first.contains("第23行") && !first.contains("第24行"));
+        QVERIFY(rest.contains("第50行") && !rest.contains("记录"));
+        const QVector<Word> words = pageWords(pdf, 3);
+        QVERIFY(!words.isEmpty());
+        QCOMPARE(words.first().text, QStringLiteral("第24行"));
+        QVERIFY2(words.first().yMin < marginPt + 10,
+                 qPrintable(QString::number(words.first().yMin)));
+        QVERIFY(pageText(pdf, 5).contains("末条"));
     }
 
     void wideRemarkLineIsCutToThePageWidth()
@@ -329,56 +334,23 @@ private slots:
         QCOMPARE(cut.join(QString()), digits);
     }
 
-    void longRemarkContinuesAtTheTopOfANewPage()
-    {
-        const QString pdf = write(liveSnapshot(), liveRecords(2, {numberedLines(50)}, this));
-        QCOMPARE(pagesOf(pdf), 4);
-        const QString second = pageText(pdf, 2);
-        const QString third = pageText(pdf, 3);
-        QVERIFY(second.contains("记录 1") && second.contains("第01行") &&
-                second.contains("第23行"));
-        QVERIFY(!second.contains("第24行"));
-        QVERIFY(third.contains("第24行") && third.contains("第50行") && !third.contains("记录"));
-        const QVector<Word> words = pageWords(pdf, 3);
-        QVERIFY(!words.isEmpty());
-        QCOMPARE(words.first().text, QStringLiteral("第24行"));
-        QVERIFY2(words.first().yMin < marginPt + 10,
-                 qPrintable(QString::number(words.first().yMin)));
-        QVERIFY(pageText(pdf, 4).contains("记录 2"));
-    }
-
-    void failureLeavesNoFileAndSaysWhy()
-    {
-        const QString blocker = dir.filePath("plain-file");
-        QFile f(blocker);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        const QString path = blocker + "/report.pdf";
-        QString reason;
-        QVERIFY(!PdfReport(settingData(), liveSnapshot(), nullptr).write(path, &reason));
-        QVERIFY(!reason.isEmpty());
-        QVERIFY(!QFileInfo::exists(path));
-    }
-
-    void rewriteReplacesTheWholeFileAndLeavesNoTemporary()
+    // A rewrite replaces the whole file and leaves no temporary; a report
+    // that cannot be written says why and leaves no file.
+    void writing()
     {
         QTemporaryDir own;
         const QString path = own.filePath("data.pdf");
-        QStandardItemModel* model = liveRecords(3, {}, this);
-        QVERIFY(PdfReport(settingData(), liveSnapshot(), model).write(path));
+        QVERIFY(PdfReport(settingData(), liveSnapshot(), liveRecords(3, {}, this)).write(path));
         QCOMPARE(pagesOf(path), 4);
         QVERIFY(PdfReport(settingData(), liveSnapshot(), nullptr).write(path));
         QCOMPARE(pagesOf(path), 1);
         QCOMPARE(QDir(own.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.pdf"});
-    }
 
-    void proposedFileNameIsInTheModelsFolder()
-    {
-        const DeviceInfo info{"", QStringLiteral("RV718A\u0000\u0000\u0000\u0000\u0000"), ""};
-        const QString name =
-            PdfReport::proposedFileName(info, QDateTime(QDate(2024, 1, 31), QTime(15, 45, 2)));
-        QVERIFY2(name.endsWith("/RV718A_data/data_20240131_154502.pdf"), qPrintable(name));
-        QVERIFY(QFileInfo(name).dir().exists());
+        QString reason;
+        const QString below = path + "/report.pdf"; // below a plain file
+        QVERIFY(!PdfReport(settingData(), liveSnapshot(), nullptr).write(below, &reason));
+        QVERIFY(!reason.isEmpty());
+        QVERIFY(!QFileInfo::exists(below));
     }
 };
 

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -65,14 +64,6 @@ private slots:
         QCOMPARE(QStringList({d.companyName, d.userName, d.contact, d.testerName, d.testerModel,
                               d.testerVersion, d.testObjName, d.scene}),
                  texts);
-
-        QFile raw(dialogSettingsPath(settingsFile));
-        QVERIFY(raw.open(QIODevice::ReadOnly));
-        const QByteArray ini = raw.readAll();
-        QVERIFY2(ini.contains("companyName=" + texts.at(0).toUtf8()), ini.constData());
-        QSettings stored(dialogSettingsPath(settingsFile), QSettings::IniFormat);
-        QCOMPARE(stored.childGroups(), QStringList());
-        QCOMPARE(stored.allKeys().size(), 8);
 
         auto* again = new PdfSettingDialog;
         for (int i = 0; i < 8; ++i)
