@@ -1,6 +1,6 @@
 #include "CliArguments.h"
 
-#include "CliSpec.h"
+#include "CliReference.h"
 #include "Frames.h"
 
 #include <QCommandLineParser>
@@ -75,7 +75,7 @@ bool CliArguments::parseComparison(const QString& text, double* value, int* unit
 
 CliParse CliArguments::parse(const QStringList& arguments)
 {
-    const QString program = CliSpec::programName();
+    const QString program = CliReference::programName();
     const QString programHint = tr("\"%1 --help\" lists the commands.").arg(program);
     if (arguments.size() < 2)
         return result(CliParse::Kind::Error,
@@ -83,12 +83,12 @@ CliParse CliArguments::parse(const QStringList& arguments)
 
     const QString& first = arguments.at(1);
     if (first == QLatin1String("-h") || first == QLatin1String("--help"))
-        return result(CliParse::Kind::Help, CliSpec::programHelp());
+        return result(CliParse::Kind::Help, CliReference::programHelp());
     if (first == QLatin1String("help")) {
         if (arguments.size() == 2)
-            return result(CliParse::Kind::Help, CliSpec::programHelp());
-        if (const CliCommand* c = CliSpec::command(arguments.at(2)))
-            return result(CliParse::Kind::Help, CliSpec::commandHelp(*c));
+            return result(CliParse::Kind::Help, CliReference::programHelp());
+        if (const CliCommand* c = CliReference::command(arguments.at(2)))
+            return result(CliParse::Kind::Help, CliReference::commandHelp(*c));
         return result(CliParse::Kind::Error, tr("unknown command \"%1\".").arg(arguments.at(2)) +
                                                  QLatin1Char('\n') + programHint);
     }
@@ -96,7 +96,7 @@ CliParse CliArguments::parse(const QStringList& arguments)
         return result(CliParse::Kind::Version,
                       QStringLiteral("%1 %2").arg(program, QStringLiteral(LT_VERSION)));
 
-    const CliCommand* spec = CliSpec::command(first);
+    const CliCommand* spec = CliReference::command(first);
     if (!spec)
         return result(CliParse::Kind::Error,
                       tr("unknown command \"%1\".").arg(first) + QLatin1Char('\n') + programHint);
@@ -107,7 +107,7 @@ CliParse CliArguments::parse(const QStringList& arguments)
 
     QCommandLineParser parser;
     QVector<CliOption> options = spec->options;
-    options.append(CliSpec::helpOption());
+    options.append(CliReference::helpOption());
     QStringList defined;
     for (const CliOption& o : options) {
         parser.addOption(QCommandLineOption(o.names, o.description, o.valueName));
@@ -118,7 +118,7 @@ CliParse CliArguments::parse(const QStringList& arguments)
     if (!parser.parse(rest))
         return error(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
-        return result(CliParse::Kind::Help, CliSpec::commandHelp(*spec));
+        return result(CliParse::Kind::Help, CliReference::commandHelp(*spec));
 
     CliParse p;
     p.kind = CliParse::Kind::Run;

@@ -2,8 +2,8 @@
 
 #include "CliArguments.h"
 #include "CliOutput.h"
+#include "CliReference.h"
 #include "CliSession.h"
-#include "CliSpec.h"
 #include "ExitStatus.h"
 #include "InstrumentCommands.h"
 #include "LinkClient.h"
@@ -43,7 +43,7 @@ int dispatch(CliSession& session)
 int runCli(int& argc, char** argv, const std::function<QString()>& setUp)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(CliSpec::programName());
+    QCoreApplication::setApplicationName(CliReference::programName());
     QCoreApplication::setApplicationVersion(QStringLiteral(LT_VERSION));
     // Output for scripts: numbers in the C locale, whatever the user's is.
     // QCoreApplication has just taken the C library's locale from the

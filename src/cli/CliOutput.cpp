@@ -1,6 +1,6 @@
 #include "CliOutput.h"
 
-#include "CliSpec.h"
+#include "CliReference.h"
 
 #include <unistd.h>
 
@@ -30,17 +30,17 @@ void CliOutput::toError(const QString& text)
 
 void CliOutput::error(const QString& text)
 {
-    toError(CliSpec::programName() + QStringLiteral(": ") + text);
+    toError(CliReference::programName() + QStringLiteral(": ") + text);
 }
 
 void CliOutput::warning(const QString& text)
 {
-    toError(CliSpec::programName() + QStringLiteral(": ") + tr("warning: %1").arg(text));
+    toError(CliReference::programName() + QStringLiteral(": ") + tr("warning: %1").arg(text));
 }
 
 void CliOutput::note(const QString& text)
 {
-    toError(CliSpec::programName() + QStringLiteral(": ") + text);
+    toError(CliReference::programName() + QStringLiteral(": ") + text);
 }
 
 void CliOutput::progress(const QString& text)

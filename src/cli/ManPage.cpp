@@ -1,6 +1,6 @@
 #include "ManPage.h"
 
-#include "CliSpec.h"
+#include "CliReference.h"
 #include "ExitStatus.h"
 
 QString ManPage::escaped(const QString& text)
@@ -15,7 +15,7 @@ QString ManPage::escaped(const QString& text)
 
 QString ManPage::troff(const QString& version)
 {
-    const QString name = CliSpec::programName();
+    const QString name = CliReference::programName();
     QStringList lines;
     const auto add = [&lines](const QString& line) { lines.append(line); };
     const auto section = [&](const QString& title) { add(QStringLiteral(".SH ") + title); };
@@ -30,18 +30,18 @@ QString ManPage::troff(const QString& version)
     add(QStringLiteral(".I COMMAND"));
     add(QStringLiteral("[\\fIOPTIONS\\fR]"));
     section(QStringLiteral("DESCRIPTION"));
-    add(escaped(CliSpec::overview()));
+    add(escaped(CliReference::overview()));
     add(QStringLiteral(".PP"));
     add(escaped(tr("Results go to standard output, messages to standard error. Texts are "
                    "English and numbers are written with a decimal point, whatever the "
                    "locale. Every wait for the instrument is bounded.")));
 
     section(QStringLiteral("COMMANDS"));
-    for (const CliCommand& c : CliSpec::commands()) {
+    for (const CliCommand& c : CliReference::commands()) {
         add(QStringLiteral(".SS \"%1 %2\"").arg(escaped(c.name), escaped(c.synopsis)));
         add(escaped(c.description));
         QVector<CliOption> options = c.options;
-        options.append(CliSpec::helpOption());
+        options.append(CliReference::helpOption());
         for (const CliOption& o : options) {
             add(QStringLiteral(".TP"));
             QStringList names;

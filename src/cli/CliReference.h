@@ -25,9 +25,9 @@ struct CliCommand
     QVector<CliOption> options; // --help not included
 };
 
-class CliSpec
+class CliReference
 {
-    Q_DECLARE_TR_FUNCTIONS(CliSpec)
+    Q_DECLARE_TR_FUNCTIONS(CliReference)
 
 public:
     static QString programName();

@@ -1,4 +1,4 @@
-#include "CliSpec.h"
+#include "CliReference.h"
 
 #include "ExitStatus.h"
 
@@ -52,12 +52,12 @@ QString columns(const QVector<QPair<QString, QString>>& rows)
 
 } // namespace
 
-QString CliSpec::programName()
+QString CliReference::programName()
 {
     return QStringLiteral("loop-tester-cli");
 }
 
-QString CliSpec::overview()
+QString CliReference::overview()
 {
     return tr("Drives an RV718A or RV718B loop-resistance tester over USB from a terminal or a "
               "script: lists the instruments attached, shows their identity and live readings, "
@@ -65,12 +65,12 @@ QString CliSpec::overview()
               "records stored in the instrument.");
 }
 
-CliOption CliSpec::helpOption()
+CliOption CliReference::helpOption()
 {
     return {{QStringLiteral("h"), QStringLiteral("help")}, QString(), tr("Shows this help.")};
 }
 
-QVector<CliCommand> CliSpec::commands()
+QVector<CliCommand> CliReference::commands()
 {
     const CliOption device{{QStringLiteral("device")},
                            tr("PATH"),
@@ -171,7 +171,7 @@ QVector<CliCommand> CliSpec::commands()
     return all;
 }
 
-const CliCommand* CliSpec::command(const QString& name)
+const CliCommand* CliReference::command(const QString& name)
 {
     static const QVector<CliCommand> all = commands();
     const auto it =
@@ -179,7 +179,7 @@ const CliCommand* CliSpec::command(const QString& name)
     return it == all.end() ? nullptr : &*it;
 }
 
-QString CliSpec::optionLabel(const CliOption& option)
+QString CliReference::optionLabel(const CliOption& option)
 {
     QStringList names;
     for (const QString& n : option.names)
@@ -202,7 +202,7 @@ QString exitStatusSection()
 
 } // namespace
 
-QString CliSpec::programHelp()
+QString CliReference::programHelp()
 {
     QVector<QPair<QString, QString>> commandRows;
     for (const CliCommand& c : commands())
@@ -216,7 +216,7 @@ QString CliSpec::programHelp()
            QLatin1Char('\n') + tr("Exit status:") + QLatin1Char('\n') + exitStatusSection();
 }
 
-QString CliSpec::commandHelp(const CliCommand& command)
+QString CliReference::commandHelp(const CliCommand& command)
 {
     QVector<QPair<QString, QString>> optionRows;
     QVector<CliOption> options = command.options;
