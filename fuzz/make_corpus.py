@@ -227,9 +227,130 @@ def link_seeds():
     return seeds
 
 
+# --- the journal target --------------------------------------------------------------------
+
+def v_null():
+    return b"\x00"
+
+
+def v_int(i):
+    return b"\x01" + struct.pack("<q", i)
+
+
+def v_real(x):
+    return b"\x02" + struct.pack("<d", x)
+
+
+def v_utf16(s):
+    units = s.encode("utf-16-le", "surrogatepass")
+    return bytes([3, len(units) // 2]) + units
+
+
+def v_blob(b):
+    return bytes([4, len(b)]) + b
+
+
+def v_utf8(s):
+    b = s.encode("utf-8")
+    return bytes([5, len(b)]) + b
+
+
+def cells(serial, values=None):
+    return values or [v_utf16(str(serial)), v_utf8("2026-12-06 10:15:%02d" % serial),
+                      v_utf8("30S"), v_utf8("100A"), v_utf8("99.8A"),
+                      v_utf16("%d.25 μΩ\0\xff" % serial), v_utf8("120.00μΩ"), v_utf8("PASS"),
+                      v_utf16("母线 %d" % serial)]
+
+
+IDENTITY_VALUES = [v_utf8("LoopTester"), v_utf16("RV718B\0\0\0\0\0"),
+                   v_utf16("V1.02\xff\xff\xff\0\0\0")]
+RECORDED_AT = 1796552100000  # 2026-12-06 in ms
+
+
+def row(session, state, serial, values=None):
+    return bytes([session]) + state + v_int(RECORDED_AT + serial * 7000) \
+        + b"".join(IDENTITY_VALUES) + b"".join(cells(serial, values))
+
+
+def journal_file(mode, sessions, rows, appended, lookalike=b""):
+    return bytes([mode]) + lookalike + bytes([len(sessions)]) + b"".join(sessions) \
+        + bytes([len(rows)]) + b"".join(rows) + b"".join(appended)
+
+
+def journal_seeds():
+    session = v_int(RECORDED_AT) + v_utf8("母线 A 段")
+    live, saved, removed, dismissed = v_int(0), v_int(1), v_int(2), v_int(3)
+    odd = [v_null(), v_blob(b"\x00\x01RV"), v_real(float("nan")), v_int(-1), v_real(1e308),
+           v_utf16("\ud800 lone"), v_utf8(""), v_int(2 ** 63 - 1), v_utf8("\x00")]
+    appended = cells(9) + IDENTITY_VALUES
+    return {
+        "restore": journal_file(0, [session, session], [row(1, live, 1), row(1, live, 2),
+                                                        row(2, live, 3)], appended),
+        "states": journal_file(1, [session], [row(1, saved, 1), row(1, removed, 2),
+                                              row(1, dismissed, 3), row(1, live, 4)], appended),
+        "nothing_pending": journal_file(0, [], [], appended),
+        "odd_values": journal_file(0, [session], [row(1, live, 5, odd)], [v_utf16("\udc00")] * 12),
+        "lookalike": journal_file(2, [session], [row(1, live, 1, odd), row(1, v_utf8("0"), 2)],
+                                  appended, lookalike=struct.pack("<HB", 0, 1)),
+        "lookalike_missing_cell": journal_file(2, [session], [row(1, live, 1)], appended,
+                                               lookalike=struct.pack("<HB", 1 << 9, 1)),
+        "foreign": journal_file(2, [], [row(1, live, 1)], appended,
+                                lookalike=struct.pack("<HB", 0, 0)),
+        "newer": journal_file(2, [], [], appended, lookalike=struct.pack("<HB", 0, 2)),
+        "not_a_database": bytes([3]) + b"SQLite format 3\x00 but not really",
+        "empty_file": bytes([3]),
+    }
+
+
+# --- the command-line target ---------------------------------------------------------------
+
+def cli_seeds():
+    lines = {
+        "list": ["list"],
+        "list_json": ["list", "--json"],
+        "info": ["info", "--device", "/dev/hidraw3"],
+        "watch": ["watch", "--interval", "200", "--count", "5", "--csv"],
+        "set": ["set", "--current", "100A", "--time", "30", "--compare", "12.5", "mOhm"],
+        "set_compare": ["set", "--compare=99.9999 uΩ"],
+        "set_off": ["set", "--compare", "off", "--current", "5"],
+        "test": ["test", "--timeout", "90", "--remark", "母线 A", "--json"],
+        "read_store": ["read-store", "-o", "records.xlsx"],
+        "read_store_json": ["read-store", "--format", "json", "--output", "-"],
+        "help": ["help", "set"],
+        "version": ["--version"],
+        "command_help": ["watch", "--help"],
+        "unknown": ["erase", "--all"],
+    }
+    return {name: b"\x00".join(a.encode("utf-8") for a in args) for name, args in lines.items()}
+
+
+# --- the settings target -------------------------------------------------------------------
+
+def settings_seeds():
+    pdf = ("[General]\ncompanyName=某某电力公司\nuserName=张工\ncontact=010-12345678\n"
+           "testerName=200A 回路电阻测试仪\ntesterModel=RV718B\\0\\0\\0\\0\\0\n"
+           "testerVersion=\"V1.02, beta\"\ntestObjName=1# 主变\nscene=变电站 A\n")
+    seeds = {
+        "auto": (0, "[General]\ntestIntervalValue=30000\ntestCountValue=5\n"),
+        "auto_out_of_range": (0, "[General]\ntestIntervalValue=3600000\ntestCountValue=-3\n"),
+        "auto_text": (0, "[General]\ntestIntervalValue=@Variant(\\0\\0\\0\\x2)\n"
+                         "testCountValue=many\n"),
+        "sample": (1, "[General]\ninterval=250\n"),
+        "sample_out_of_range": (1, "[General]\ninterval=99999\n"),
+        "sample_list": (1, "[General]\ninterval=200, 300\n"),
+        "pdf": (2, pdf),
+        "pdf_groups": (2, "[other]\ncompanyName=x\n[General]\nscene=\\x4e2d\\t\n"),
+        "empty": (2, ""),
+    }
+    return {name: bytes([d]) + text.encode("utf-8") for name, (d, text) in seeds.items()}
+
+
 TARGETS = {
     "decoders": decoder_seeds,
     "link": link_seeds,
+    "journal": journal_seeds,
+    "cli_args": cli_seeds,
+    "settings": settings_seeds,
 }
 
 
