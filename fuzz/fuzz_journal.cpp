@@ -12,13 +12,17 @@
 // Checks: the journal ends Open or Failed, never throws or crashes; what the
 // restore question counts is what restore() returns, nine cells a record, ids
 // rising; nothing is offered twice; a record appended now reads back exactly,
-// whatever its texts hold.
+// whatever its texts hold. (The journal makes its files UTF-16; a look-alike
+// file in UTF-8, which only a person or another tool makes, cannot hold lone
+// surrogates or U+FFFE/U+FFFF, and SQLite reads those back as U+FFFD: there
+// the check is for the texts UTF-8 can hold.)
 //
 // Input:
 //   mode:u8     0-1 our tables (written by the journal itself), 2 look-alike
 //               tables, 3 the rest of the input is the file
-//   (mode 2)    omit:u16  a bit per records column left out; version:u8 for
-//               the file's user_version
+//   (mode 2)    omit:u16  a bit per records column left out; kind:u8, % 4 the
+//               file's user_version, / 4 % 3 its text encoding (UTF-8,
+//               UTF-16le, UTF-16be)
 //   sessions:u8 (% 4), each: started value, remark value
 //   rows:u8 (% 9), each: session:u8, then 15 values for state, recorded_at,
 //               the three identity texts and the nine cells
@@ -26,6 +30,7 @@
 // A value is a type byte (% 6: NULL, integer, real, UTF-16 text, blob, UTF-8
 // text) and its payload (8 bytes, or a length byte and that many units).
 #include "FuzzInput.h"
+#include "FuzzScratch.h"
 #include "Journal.h"
 #include "JournalSchema.h"
 
@@ -48,6 +53,7 @@ void check(bool ok)
 }
 
 QTemporaryDir* folder = nullptr;
+bool utf8File = false; // the file of this input keeps its texts in UTF-8
 
 QString journalPath()
 {
@@ -106,9 +112,12 @@ QStringList recordColumns()
 }
 
 // Tables with the journal's names but loose types and no constraints, some
-// records columns left out, and a version the input chooses.
-void makeLookAlike(QSqlQuery& q, std::uint16_t omit, int version, QStringList* kept)
+// records columns left out, and a version and text encoding the input chooses.
+void makeLookAlike(QSqlQuery& q, std::uint16_t omit, int kind, QStringList* kept)
 {
+    const char* const encodings[] = {"UTF-8", "UTF-16le", "UTF-16be"};
+    utf8File = (kind / 4) % 3 == 0;
+    q.exec(QStringLiteral("PRAGMA encoding = '%1'").arg(QLatin1String(encodings[(kind / 4) % 3])));
     QStringList columns{QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT"),
                         QStringLiteral("session")};
     const QStringList all = recordColumns();
@@ -120,7 +129,7 @@ void makeLookAlike(QSqlQuery& q, std::uint16_t omit, int version, QStringList* k
     q.exec(QStringLiteral("CREATE TABLE sessions (id INTEGER PRIMARY KEY AUTOINCREMENT, started, "
                           "remark)"));
     q.exec(QStringLiteral("CREATE TABLE records (%1)").arg(columns.join(QLatin1Char(','))));
-    q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kind % 4));
 }
 
 // Writes the earlier runs' file as the input describes it.
@@ -139,12 +148,12 @@ void makeFile(FuzzInput& in, int mode)
     if (mode == 2) {
         columns.clear();
         const std::uint16_t omit = in.word();
-        const int version = in.byte() % 4;
+        const int kind = in.byte();
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "maker");
         db.setDatabaseName(path);
         check(db.open());
         QSqlQuery q(db);
-        makeLookAlike(q, omit, version, &columns);
+        makeLookAlike(q, omit, kind, &columns);
     } else {
         Journal journal; // an empty journal with our tables, as a first run leaves it
         journal.open(path);
@@ -177,6 +186,18 @@ void makeFile(FuzzInput& in, int mode)
     QSqlDatabase::removeDatabase(QStringLiteral("maker"));
 }
 
+// What was appended and what was read back: the same text, but for what a
+// UTF-8 file cannot hold.
+void checkKept(const QString& appended, const QString& read)
+{
+    if (utf8File) {
+        for (QChar c : appended)
+            if (c.isSurrogate() || c.unicode() >= 0xFFFE)
+                return;
+    }
+    check(read == appended);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -187,7 +208,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     new QCoreApplication(argc, argv);
     // Removed when the process ends normally.
-    static QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/fuzz_journal-XXXXXX"));
+    static QTemporaryDir scratch(fuzzScratchBase() + QStringLiteral("/fuzz_journal-XXXXXX"));
     check(scratch.isValid());
     folder = &scratch;
     return 0;
@@ -200,6 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(work.mkpath(QStringLiteral(".")));
 
     FuzzInput in(data, size);
+    utf8File = false;
     makeFile(in, in.byte() % 4);
 
     Journal journal;
@@ -241,8 +263,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Every text comes back exactly as it was kept, NUL and lone surrogates included.
     const Journal::Record& last = mine.last();
-    check(last.id == id && last.cells == cells);
-    check(last.identity.name == identity.name && last.identity.model == identity.model &&
-          last.identity.version == identity.version);
+    check(last.id == id && last.cells.size() == Journal::kColumns);
+    for (int c = 0; c < Journal::kColumns; ++c)
+        checkKept(cells.at(c), last.cells.at(c));
+    checkKept(identity.name, last.identity.name);
+    checkKept(identity.model, last.identity.model);
+    checkKept(identity.version, last.identity.version);
     return 0;
 }

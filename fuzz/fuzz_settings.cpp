@@ -11,6 +11,7 @@
 // PdfSettingDialog with settingsPdf.ini), then the file's bytes.
 #include "AutoTestDialog.h"
 #include "DialogSettings.h"
+#include "FuzzScratch.h"
 #include "PdfSettingDialog.h"
 #include "SampleIntervalDialog.h"
 
@@ -150,7 +151,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     // Removed when the process ends normally.
-    static QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/fuzz_settings-XXXXXX"));
+    static QTemporaryDir scratch(fuzzScratchBase() + QStringLiteral("/fuzz_settings-XXXXXX"));
     check(scratch.isValid());
     folder = &scratch;
     new QApplication(argc, argv);
