@@ -143,6 +143,14 @@ void pdfSettings()
 
 } // namespace
 
+// A failed allocation returns null, as it does without the sanitizer, so Qt
+// reports it as std::bad_alloc, which the program handles, instead of the
+// sanitizer ending the process at once.
+extern "C" const char* __asan_default_options()
+{
+    return "allocator_may_return_null=1";
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     static int argc = 1;
