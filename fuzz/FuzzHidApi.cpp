@@ -118,11 +118,24 @@ int hid_set_nonblocking(hid_device* dev, int nonblock)
     return 0;
 }
 
-// Every output report leaves padded to the report ID and 64 data bytes.
+// Every output report leaves padded to the report ID and 64 data bytes, and
+// holds one whole frame: report ID 0, the count N, AB CD, the length field
+// N - 4, the command and its data, the checksum; zeros after it.
 int hid_write(hid_device* dev, const unsigned char* data, size_t length)
 {
     check(dev->unused == 0 && data && length >= kMaxReport + 1);
     touch(data, length);
+    const std::size_t count = data[1];
+    check(data[0] == 0 && count >= 7 && count + 2 <= length);
+    const unsigned char* frame = data + 2;
+    check(frame[0] == 0xAB && frame[1] == 0xCD &&
+          std::size_t(frame[2] | (frame[3] << 8)) == count - 4);
+    unsigned sum = 0;
+    for (std::size_t i = 2; i + 2 < count; ++i)
+        sum += frame[i];
+    check((sum & 0xFFFF) == unsigned(frame[count - 2] | (frame[count - 1] << 8)));
+    for (std::size_t i = count + 2; i < length; ++i)
+        check(data[i] == 0);
     return int(length);
 }
 

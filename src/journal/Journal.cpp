@@ -48,10 +48,17 @@ QString recordColumns()
     return columns;
 }
 
-// A null QString would be bound as SQL NULL; the table holds texts.
+// A null QString would be bound as SQL NULL; the table holds texts. SQLite
+// takes a U+FEFF or U+FFFE in front of a UTF-16 text for a byte-order mark:
+// it drops it, and after U+FFFE reads the rest byte-swapped. A mark of our
+// own in front is the one it drops, so the text is stored as it is.
 QString sqlText(const QString& s)
 {
-    return s.isNull() ? QStringLiteral("") : s;
+    if (s.isNull())
+        return QStringLiteral("");
+    if (s.startsWith(QChar(0xFEFF)) || s.startsWith(QChar(0xFFFE)))
+        return QChar(0xFEFF) + s;
+    return s;
 }
 
 QAtomicInt connectionCount;

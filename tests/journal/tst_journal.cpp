@@ -260,6 +260,10 @@ private slots:
         QTest::newRow("empty") << QStringLiteral("");
         QTest::newRow("null") << QString();
         QTest::newRow("line breaks") << QStringLiteral("a\r\nb\tc");
+        // SQLite takes these in front of a UTF-16 text for a byte-order mark.
+        QTest::newRow("leading U+FEFF") << QString(QChar(0xFEFF)) + QStringLiteral("x");
+        QTest::newRow("leading U+FFFE") << QString(QChar(0xFFFE)) + QStringLiteral("AB");
+        QTest::newRow("U+FEFF twice") << QString(2, QChar(0xFEFF));
     }
     void textsKeptExactly()
     {
