@@ -4,9 +4,10 @@
 // instrument model served through /dev/uhid. The functions run in order and
 // share the devices they make.
 #include "DeviceLocation.h"
-#include "DeviceManager.h"
+#include "FrameFixtures.h"
 #include "Frames.h"
 #include "HotplugMonitor.h"
+#include "LinkHarness.h"
 #include "ParseData.h"
 #include "UhidInstrument.h"
 
@@ -31,28 +32,14 @@
 Q_LOGGING_CATEGORY(lcKernel, "lt.kernel")
 
 using DM = DeviceManager;
-using Bytes = std::vector<unsigned char>;
-using Message = QPair<QString, int>;
+using Bytes = LinkHarness::Bytes;
+using Message = LinkHarness::Message;
 
 namespace {
 
 Message msg(const char* utf8, int type)
 {
     return {QString::fromUtf8(utf8), type};
-}
-
-// Sync bytes, length field and checksum of a reply frame.
-bool sealed(const Bytes& f)
-{
-    if (f.size() < 7 || f[0] != 0xAB || f[1] != 0xCD)
-        return false;
-    const size_t length = f[2] | (f[3] << 8);
-    if (length + 4 > f.size())
-        return false;
-    quint16 sum = 0;
-    for (size_t i = 2; i < length + 2; ++i)
-        sum = quint16(sum + f[i]);
-    return f[length + 2] == (sum & 0xFF) && f[length + 3] == (sum >> 8);
 }
 
 // What a process of another user gets when it opens the node for reading
@@ -139,25 +126,12 @@ public:
     QList<Event> events;
 };
 
-// A DeviceManager on a thread of its own, reached through queued calls as the
-// window reaches it; its replies are decoded by a ParseData on this thread.
-class Link : public QObject
+// The link harness with its replies decoded by a ParseData on this thread.
+class Link : public LinkHarness
 {
 public:
     Link()
     {
-        dm->moveToThread(&thread);
-        connect(dm, &DM::finishUsbDetection, this,
-                [this](bool ok, QString path) { connects << qMakePair(ok, path); });
-        connect(dm, &DM::detectedDeviceSignal, this, [this](QStringList p) { detected = p; });
-        connect(dm, &DM::upperSwitchOnSignal, this, [this] { ++switchOns; });
-        connect(dm, &DM::finishReadRealTime, this, [this](Bytes f) { live << f; });
-        connect(dm, &DM::finishReadStorageNumSignal, this, [this](int n) { totals << n; });
-        connect(dm, &DM::finishReadReadBack, this,
-                [this](Bytes f, int group) { groups << qMakePair(f, group); });
-        connect(dm, &DM::stateProcessing, this,
-                [this](QString text, int type) { messages << Message(text, type); });
-        connect(dm, &DM::finishReadSystemInfo, this, [this](Bytes f) { identities << f; });
         connect(dm, &DM::finishReadRealTime, &parser, &ParseData::parseRealTimeData);
         connect(dm, &DM::finishReadSystemInfo, &parser, &ParseData::parseSystemInfo);
         connect(dm, &DM::finishReadReadBack, &parser, &ParseData::parseReadBackData);
@@ -169,56 +143,18 @@ public:
                 [this](ReceiveStorageData, int n) { decodedGroups << n; });
         connect(&parser, &ParseData::stateProcessing, this,
                 [this](QString text, int type) { messages << Message(text, type); });
-        thread.start();
-    }
-    ~Link() override
-    {
-        thread.quit();
-        thread.wait();
-        delete dm;
     }
 
-    template <typename Slot, typename... Args> void post(Slot slot, Args... args)
-    {
-        QMetaObject::invokeMethod(
-            dm, [target = dm, slot, args...] { (target->*slot)(args...); }, Qt::QueuedConnection);
-    }
-
-    // Waits until everything posted so far has run and its signals arrived.
-    bool settle(int timeoutMs = 60000)
-    {
-        bool done = false;
-        QMetaObject::invokeMethod(
-            dm, [this, &done] { QMetaObject::invokeMethod(this, [&done] { done = true; }); },
-            Qt::QueuedConnection);
-        return QTest::qWaitFor([&] { return done; }, timeoutMs);
-    }
-
+    bool settle(int timeoutMs = 60000) { return LinkHarness::settle(timeoutMs); }
     void clear()
     {
-        connects.clear();
-        detected.clear();
-        live.clear();
-        totals.clear();
-        groups.clear();
-        messages.clear();
-        identities.clear();
+        LinkHarness::clear();
         decodedLive.clear();
         info.clear();
         decodedGroups.clear();
     }
 
-    DeviceManager* dm = new DeviceManager;
     ParseData parser;
-    QThread thread;
-    QList<QPair<bool, QString>> connects;
-    QStringList detected;
-    int switchOns = 0;
-    QList<Bytes> live;
-    QList<int> totals;
-    QList<QPair<Bytes, int>> groups;
-    QList<Message> messages;
-    QList<Bytes> identities;
     QList<ReceiveLiveData> decodedLive;
     QList<DeviceInfo> info;
     QList<int> decodedGroups;
@@ -293,7 +229,7 @@ private slots:
     {
         link->post(&DM::detectDevices);
         QVERIFY(link->settle());
-        QCOMPARE(link->detected, QStringList{firstPath});
+        QCOMPARE(link->detected, QList<QStringList>{QStringList{firstPath}});
     }
 
     void nodeFollowsTheUdevRule()
@@ -330,7 +266,7 @@ private slots:
         QVERIFY(link->settle());
         QCOMPARE(link->connects, (QList<QPair<bool, QString>>{{true, firstPath}}));
         QCOMPARE(link->identities.size(), 1);
-        QVERIFY(sealed(link->identities[0]));
+        QVERIFY(fixtures::sealed(link->identities[0]));
         QCOMPARE(link->info.size(), 1);
         QCOMPARE(link->info[0].model.trimmed(), QStringLiteral("RV718B"));
         QCOMPARE(link->messages, QList<Message>{});
@@ -348,7 +284,7 @@ private slots:
         QCOMPARE(link->live.size(), 5);
         for (const Bytes& f : link->live) {
             QCOMPARE(f.size(), size_t(64));
-            QVERIFY(sealed(f));
+            QVERIFY(fixtures::sealed(f));
         }
         QCOMPARE(link->decodedLive.size(), 5);
         QCOMPARE(link->decodedLive.last().testingTime, ours.settings().testTimeSeconds);
@@ -438,7 +374,7 @@ private slots:
         for (int g = 1; g <= 200; ++g) {
             const auto& [frame, group] = link->groups[g - 1];
             QCOMPARE(group, g);
-            QVERIFY(sealed(frame));
+            QVERIFY(fixtures::sealed(frame));
             QCOMPARE(int(frame[5]), g);
         }
         QCOMPARE(link->decodedGroups.size(), 200);
@@ -481,7 +417,7 @@ private slots:
         link->post(&DM::connectSlot, secondPath);
         link->post(&DM::readWriteSystemInfo);
         QVERIFY(link->settle());
-        QCOMPARE(link->detected, QStringList{secondPath});
+        QCOMPARE(link->detected, QList<QStringList>{QStringList{secondPath}});
         QCOMPARE(link->connects, (QList<QPair<bool, QString>>{{true, secondPath}}));
         QCOMPARE(link->info.size(), 1);
     }
@@ -531,7 +467,7 @@ private slots:
         link->post(&DM::connectSlot, thirdPath);
         link->post(&DM::readWriteLiveDataSlot);
         QVERIFY(link->settle());
-        QCOMPARE(link->detected, QStringList{thirdPath});
+        QCOMPARE(link->detected, QList<QStringList>{QStringList{thirdPath}});
         QCOMPARE(link->live.size(), 1);
         QCOMPARE(link->messages, QList<Message>{});
     }

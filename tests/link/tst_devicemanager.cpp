@@ -1,13 +1,11 @@
 // The link worker on its own thread against the simulated instrument: what goes
 // on the wire, what comes back, the read-back loop, faults and the device handle.
-#include "DeviceManager.h"
 #include "FrameFixtures.h"
+#include "LinkHarness.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
 
 #include <QElapsedTimer>
-#include <QThread>
-#include <QtTest>
 
 #include <tuple>
 
@@ -15,8 +13,8 @@ using sim::Fault;
 using sim::Model;
 using sim::SimInstrument;
 using DM = DeviceManager;
-using Bytes = std::vector<unsigned char>;
-using Message = QPair<QString, int>;
+using Bytes = LinkHarness::Bytes;
+using Message = LinkHarness::Message;
 
 namespace {
 
@@ -32,42 +30,10 @@ Message msg(const char* utf8, int type)
 
 } // namespace
 
-// A DeviceManager on its own thread, called through queued calls as the
-// window's queued connections do; its signals arrive queued on this thread.
-class Link : public QObject
+// The link harness with the four exchanges that are followed by a settle pause.
+class Link : public LinkHarness
 {
-    Q_OBJECT
 public:
-    Link()
-    {
-        dm->moveToThread(&thread);
-        connect(dm, &DM::detectedDeviceSignal, this, [this](QStringList p) { detected << p; });
-        connect(dm, &DM::finishUsbDetection, this,
-                [this](bool ok, QString path) { connects << qMakePair(ok, path); });
-        connect(dm, &DM::upperSwitchOnSignal, this, [this] { ++switchOns; });
-        connect(dm, &DM::finishReadRealTime, this, [this](Bytes f) { live << f; });
-        connect(dm, &DM::finishReadStorageNumSignal, this, [this](int n) { totals << n; });
-        connect(dm, &DM::finishReadReadBack, this,
-                [this](Bytes f, int group) { groups << qMakePair(f, group); });
-        connect(dm, &DM::stateProcessing, this,
-                [this](QString text, int type) { messages << Message(text, type); });
-        connect(dm, &DM::finishReadSystemInfo, this, [this](Bytes f) { identities << f; });
-        connect(dm, &DM::liveReplyRejected, this, [this] { ++rejected; });
-        thread.start();
-    }
-    ~Link() override
-    {
-        thread.quit();
-        thread.wait();
-        delete dm;
-    }
-
-    template <typename Slot, typename... Args> void post(Slot slot, Args... args)
-    {
-        QMetaObject::invokeMethod(
-            dm, [target = dm, slot, args...] { (target->*slot)(args...); }, Qt::QueuedConnection);
-    }
-    void poll() { post(&DM::readWriteLiveDataSlot); }
     // One exchange by name: start, stop, time (a test-time setting), count.
     void exchange(const QString& name)
     {
@@ -80,32 +46,6 @@ public:
         else
             post(&DM::readWriteStoreTotalNum);
     }
-
-    // Waits until everything queued so far has run and its signals arrived.
-    bool settle(int timeoutMs = 20000)
-    {
-        const int target = ++posted;
-        QMetaObject::invokeMethod(
-            dm, [this] { QMetaObject::invokeMethod(this, [this] { ++done; }); },
-            Qt::QueuedConnection);
-        return QTest::qWaitFor([&] { return done >= target; }, timeoutMs);
-    }
-
-    DeviceManager* dm = new DeviceManager;
-    QThread thread;
-    QList<QStringList> detected;
-    QList<QPair<bool, QString>> connects;
-    int switchOns = 0;
-    int rejected = 0;
-    QList<Bytes> live;
-    QList<int> totals;
-    QList<QPair<Bytes, int>> groups;
-    QList<Message> messages;
-    QList<Bytes> identities;
-
-private:
-    int posted = 0;
-    int done = 0;
 };
 
 class TestDeviceManager : public QObject
