@@ -295,21 +295,6 @@ private slots:
         QCOMPARE(seen, (QStringList{QStringLiteral("en=English") + (checked == "en" ? "*" : ""),
                                     QStringLiteral("zh=简体中文") + (checked == "zh" ? "*" : "")}));
     }
-
-    void toolkitCatalogueForACode_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("catalogue");
-        QTest::newRow("en") << QStringLiteral("en") << QStringLiteral("qt_en.qm");
-        QTest::newRow("zh") << QStringLiteral("zh") << QStringLiteral("qt_zh_CN.qm");
-        QTest::newRow("de, none there") << QStringLiteral("de") << QStringLiteral("qt_de.qm");
-    }
-    void toolkitCatalogueForACode()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, catalogue);
-        QCOMPARE(languagemenu::toolkitCatalogueFor(code, {"qt_en.qm", "qt_zh_CN.qm"}), catalogue);
-    }
 };
 
 QTEST_MAIN(TestLanguage)
