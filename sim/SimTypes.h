@@ -9,7 +9,10 @@
 // records it stores and the log of what was written to it.
 namespace sim {
 
-// USB identity of a loop-resistance tester.
+// USB identity of a loop-resistance tester. The simulator states the
+// instrument's side of the protocol on its own rather than taking the
+// program's constants, so that a wrong value there fails the tests instead of
+// being mirrored here.
 constexpr quint16 kVendorId = 0x1A86;
 constexpr quint16 kProductId = 0xE429;
 
