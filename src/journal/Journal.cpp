@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUuid>
 #include <QVariant>
 
 namespace {
@@ -45,7 +46,7 @@ QString recordColumns()
                                      "device_version");
     for (int c = 0; c < Journal::kColumns; ++c)
         columns += QStringLiteral(", ") + QLatin1String(journalschema::cellColumn(c));
-    return columns;
+    return columns + QStringLiteral(", uuid, object, point");
 }
 
 // A null QString would be bound as SQL NULL; the table holds texts. SQLite
@@ -83,6 +84,9 @@ bool readRecords(const QSqlDatabase& db, const QString& where, QVector<Journal::
         r.cells.reserve(Journal::kColumns);
         for (int c = 0; c < Journal::kColumns; ++c)
             r.cells << q.value(6 + c).toString();
+        r.uuid = q.value(6 + Journal::kColumns).toString();
+        r.subject = {q.value(7 + Journal::kColumns).toString(),
+                     q.value(8 + Journal::kColumns).toString()};
         *out << r;
     }
     if (q.lastError().isValid()) {
@@ -264,8 +268,8 @@ Journal::Attempt Journal::attach()
                                     "device_name, device_model, device_version");
     for (int c = 0; c < kColumns; ++c)
         insert += QStringLiteral(", ") + QLatin1String(journalschema::cellColumn(c));
-    insert += QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(5 + kColumns) +
-              QLatin1Char(')');
+    insert += QStringLiteral(", uuid, object, point) VALUES (?") +
+              QStringLiteral(", ?").repeated(8 + kColumns) + QLatin1Char(')');
     appendQuery_ = std::make_unique<QSqlQuery>(db);
     if (!appendQuery_->prepare(insert))
         return outcomeOf(appendQuery_->lastError());
@@ -330,7 +334,7 @@ bool Journal::update(const QString& sql, const QVariantList& values)
 }
 
 qint64 Journal::append(const QStringList& cells, const Identity& identity,
-                       const QDateTime& recordedAt)
+                       const QDateTime& recordedAt, const Subject& subject)
 {
     if (state_ != State::Open)
         return -1;
@@ -347,6 +351,9 @@ qint64 Journal::append(const QStringList& cells, const Identity& identity,
     q.addBindValue(sqlText(identity.version));
     for (const QString& cell : cells)
         q.addBindValue(sqlText(cell));
+    q.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    q.addBindValue(sqlText(subject.object));
+    q.addBindValue(sqlText(subject.point));
     // A single statement outside a transaction is a transaction of its own.
     if (!q.exec()) {
         const QSqlError error = q.lastError();

@@ -44,12 +44,22 @@ public:
         QString version;
     };
 
+    // What was measured: the object (an asset's name or number) and the
+    // measuring point on it (a pole, a joint); both may be empty.
+    struct Subject
+    {
+        QString object;
+        QString point;
+    };
+
     struct Record
     {
         qint64 id = -1;
+        QString uuid; // made when the record was appended; the same wherever the record is copied
         QDateTime recordedAt; // in UTC (cheap for thousands of records); toLocalTime() to show
         Identity identity;
-        QStringList cells;  // the nine cell texts, exactly as the table showed them
+        QStringList cells; // the nine cell texts, exactly as the table showed them
+        Subject subject;
         bool saved = false; // exported since it was appended
     };
 
@@ -87,7 +97,8 @@ public:
     // when this returns its id (> 0), the record is on disk. Returns -1 when
     // the journal is off or `cells` is not nine texts.
     qint64 append(const QStringList& cells, const Identity& identity,
-                  const QDateTime& recordedAt = QDateTime::currentDateTime());
+                  const QDateTime& recordedAt = QDateTime::currentDateTime(),
+                  const Subject& subject = {});
 
     // Keeps the remark being typed, so that a crash does not lose it.
     bool setPendingRemark(const QString& text);

@@ -48,9 +48,32 @@ bool createVersion1(QSqlQuery& q, QSqlError* error)
                error);
 }
 
+// 1 -> 2: each record gets an identity of its own, made here and never
+// changed (a copy of the record elsewhere is known by it), and what was
+// measured: the object (an asset's name or number) and the measuring point on
+// it. Records of version 1 get a fresh identity and no object.
+bool addIdentityAndSubject(QSqlQuery& q, QSqlError* error)
+{
+    // A random (version 4) UUID in its usual text form.
+    const QString uuid = QStringLiteral(
+        "lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' ||"
+        " substr(hex(randomblob(2)), 2) || '-' ||"
+        " substr('89ab', 1 + (abs(random()) % 4), 1) || substr(hex(randomblob(2)), 2) ||"
+        " '-' || hex(randomblob(6)))");
+    return run(q, QStringLiteral("ALTER TABLE records ADD COLUMN uuid TEXT"), error) &&
+           run(q, QStringLiteral("ALTER TABLE records ADD COLUMN object TEXT NOT NULL DEFAULT ''"),
+               error) &&
+           run(q, QStringLiteral("ALTER TABLE records ADD COLUMN point TEXT NOT NULL DEFAULT ''"),
+               error) &&
+           run(q, QStringLiteral("UPDATE records SET uuid = ") + uuid, error) &&
+           run(q, QStringLiteral("CREATE UNIQUE INDEX records_by_uuid ON records(uuid)"), error) &&
+           run(q, QStringLiteral("CREATE INDEX records_by_object ON records(object, point)"),
+               error);
+}
+
 using Step = bool (*)(QSqlQuery&, QSqlError*);
 // steps[v] brings a file from version v to v + 1.
-const Step kSteps[kCurrentVersion] = {createVersion1};
+const Step kSteps[kCurrentVersion] = {createVersion1, addIdentityAndSubject};
 
 bool scalar(QSqlQuery& q, const QString& sql, QVariant* value, QSqlError* error)
 {

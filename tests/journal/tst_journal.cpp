@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -415,6 +416,7 @@ private slots:
         QTest::addColumn<QString>("outcome"); // "upgraded", "off" or the suffix when moved aside
         QTest::newRow("empty file") << "empty" << QStringLiteral("upgraded");
         QTest::newRow("version 0 database") << "zero" << QStringLiteral("upgraded");
+        QTest::newRow("version 1 journal, 2 records") << "v1" << QStringLiteral("upgraded");
         QTest::newRow("newer version") << "newer" << QStringLiteral("off");
         QTest::newRow("garbage") << "garbage" << QStringLiteral("corrupt");
         QTest::newRow("damaged pages") << "damaged" << QStringLiteral("corrupt");
@@ -427,6 +429,26 @@ private slots:
         QByteArray bytes;
         if (kind == QLatin1String("zero")) {
             sql(path(), {"CREATE TABLE t(x)", "DROP TABLE t", "PRAGMA user_version = 0"});
+        } else if (kind == QLatin1String("v1")) {
+            // The first journal's tables, as that version wrote them.
+            QString cells;
+            for (const char* c : {"number", "recorded", "test_time", "current_set", "test_current",
+                                  "resistance", "comparison", "result", "remark"})
+                cells += QStringLiteral(", %1 TEXT NOT NULL").arg(QLatin1String(c));
+            sql(path(),
+                {"CREATE TABLE sessions (id INTEGER PRIMARY KEY AUTOINCREMENT, started "
+                 "INTEGER NOT NULL, remark TEXT NOT NULL DEFAULT '')",
+                 "CREATE TABLE records (id INTEGER PRIMARY KEY AUTOINCREMENT, session "
+                 "INTEGER NOT NULL REFERENCES sessions(id), state INTEGER NOT NULL, "
+                 "recorded_at INTEGER NOT NULL, device_name TEXT NOT NULL, device_model "
+                 "TEXT NOT NULL, device_version TEXT NOT NULL" +
+                     cells + ")",
+                 "INSERT INTO sessions (started) VALUES (1)",
+                 "INSERT INTO records VALUES (NULL, 1, 0, 5, 'n', 'm', 'v', '1', 't', '30', "
+                 "'100', '99.9', '12.5', '', '', 'kept')",
+                 "INSERT INTO records VALUES (NULL, 1, 0, 6, 'n', 'm', 'v', '2', 't', '30', "
+                 "'100', '99.9', '12.6', '', '', '')",
+                 "PRAGMA user_version = 1"});
         } else if (kind == QLatin1String("newer")) {
             sql(path(), {"CREATE TABLE future(x)", "PRAGMA user_version = 99"});
         } else if (kind == QLatin1String("foreign")) {
@@ -464,11 +486,24 @@ private slots:
                 QCOMPARE(contents(movedTo), before);
                 QVERIFY(!moved.first().last().toString().isEmpty());
             }
-            QCOMPARE(j.pending().count, 0);
-            QVERIFY(j.append(cellsFor(0, 1), identity()) > 0);
+            const bool v1 = kind == QLatin1String("v1");
+            QCOMPARE(j.pending().count, v1 ? 2 : 0);
+            if (v1) {
+                const QVector<Journal::Record> kept = j.restore();
+                QCOMPARE(kept.size(), 2);
+                QCOMPARE(kept[0].cells.last(), QStringLiteral("kept"));
+                QCOMPARE(kept[1].cells[5], QStringLiteral("12.6"));
+                QVERIFY(kept[0].subject.object.isEmpty() && kept[1].subject.point.isEmpty());
+                QVERIFY(!QUuid(kept[0].uuid).isNull() && kept[0].uuid != kept[1].uuid);
+            }
+            QVERIFY(j.append(cellsFor(0, 1), identity(), QDateTime::currentDateTime(),
+                             {QStringLiteral("QF1"), QStringLiteral("A")}) > 0);
+            const Journal::Record added = j.sessionRecords().last();
+            QCOMPARE(added.subject.object + added.subject.point, QStringLiteral("QF1A"));
         }
-        QCOMPARE(sql(path(), {"PRAGMA user_version"}).toInt(), 1);
-        QCOMPARE(sql(path(), {"SELECT count(*) FROM records"}).toInt(), 1);
+        QCOMPARE(sql(path(), {"PRAGMA user_version"}).toInt(), 2);
+        QCOMPARE(sql(path(), {"SELECT count(DISTINCT uuid) FROM records"}).toInt(),
+                 kind == QLatin1String("v1") ? 3 : 1);
     }
 
     // The disk fills up in the middle of a run: told once, the records
