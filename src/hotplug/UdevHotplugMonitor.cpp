@@ -6,9 +6,9 @@
 #include "HotplugMonitor.h"
 
 #include "HotplugLog.h"
+#include "InstrumentMatch.h"
 
 #include <QByteArray>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSocketNotifier>
 
@@ -16,40 +16,13 @@
 
 namespace {
 
-constexpr uint kVendorId = 0x1A86;
-constexpr uint kProductId = 0xE429;
-
-// HID_ID of a HID device: bus, vendor and product in hex ("0003:00001A86:0000E429").
-bool isInstrumentHidId(const char* hidId)
-{
-    const QList<QByteArray> parts = QByteArray(hidId).split(':');
-    if (parts.size() != 3)
-        return false;
-    bool vendorOk = false;
-    bool productOk = false;
-    return parts[1].toUInt(&vendorOk, 16) == kVendorId && vendorOk &&
-           parts[2].toUInt(&productOk, 16) == kProductId && productOk;
-}
-
-// The kernel names a HID device "BBBB:VVVV:PPPP.NNNN" and puts its hidraw
-// node below it, so a node's own device path still tells whose it was when
-// the parent is already gone from sysfs.
-bool isInstrumentDevPath(const char* devPath)
-{
-    static const QRegularExpression hidParent(
-        QStringLiteral("/[0-9A-F]{4}:([0-9A-F]{4}):([0-9A-F]{4})\\.[0-9A-F]+/hidraw/"));
-    const QRegularExpressionMatch m = hidParent.match(QString::fromUtf8(devPath));
-    return m.hasMatch() && m.captured(1).toUInt(nullptr, 16) == kVendorId &&
-           m.captured(2).toUInt(nullptr, 16) == kProductId;
-}
-
 // Whether a hidraw device that is present belongs to an instrument, by the
 // HID_ID of its parent HID device.
 bool isInstrument(udev_device* hidraw)
 {
     if (udev_device* hid = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr))
-        return isInstrumentHidId(udev_device_get_property_value(hid, "HID_ID"));
-    return isInstrumentDevPath(udev_device_get_devpath(hidraw));
+        return instrumentmatch::isInstrumentHidId(udev_device_get_property_value(hid, "HID_ID"));
+    return instrumentmatch::isInstrumentDevPath(QString::fromUtf8(udev_device_get_devpath(hidraw)));
 }
 
 QString nodeOf(udev_device* device)
@@ -111,8 +84,9 @@ int HotplugMonitor::Private::classify(udev_device* device, QString* node)
         return +1;
     }
     if (action == "remove") {
-        const bool ours =
-            instrumentNodes.remove(*node) || isInstrumentDevPath(udev_device_get_devpath(device));
+        const bool ours = instrumentNodes.remove(*node) ||
+                          instrumentmatch::isInstrumentDevPath(
+                              QString::fromUtf8(udev_device_get_devpath(device)));
         return ours ? -1 : 0;
     }
     return 0;

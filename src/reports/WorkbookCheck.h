@@ -7,7 +7,7 @@
 // limit): it packs the truncated parts and reports success, and spreadsheet
 // programs then refuse the file. So a workbook is read back before it may
 // replace anything: every part must unpack and match its checksum, and every
-// XML part must be whole (see XmlNestingCheck).
+// XML part must be whole and well formed (see XmlNestingCheck).
 namespace workbookcheck {
 
 // Empty when the package at path is sound, otherwise what is wrong with it.

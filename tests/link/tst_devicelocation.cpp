@@ -1,6 +1,8 @@
 // The USB port behind a hidraw node, read from a sysfs tree laid out as the
-// kernel lays it out (class symlinks into /sys/devices), made in a temporary folder.
+// kernel lays it out (class symlinks into /sys/devices), made in a temporary
+// folder; and the hot-plug filter's test of whose a udev device is.
 #include "DeviceLocation.h"
+#include "InstrumentMatch.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,6 +69,31 @@ private slots:
         QFETCH(QString, devnode);
         QFETCH(QString, port);
         QCOMPARE(usbPortOfHidraw(devnode, root.path()), port);
+    }
+
+    // Vendor and product must both be the instrument's, whether told from a
+    // HID device's HID_ID or from the path of a hidraw node below it.
+    void instrumentMatch_data()
+    {
+        QTest::addColumn<QString>("hidDevice"); // the kernel's name of the HID device
+        QTest::addColumn<bool>("ours");
+        QTest::newRow("instrument") << "0003:1A86:E429.0001" << true;
+        QTest::newRow("its vendor, another product") << "0003:1A86:7523.0002" << false;
+        QTest::newRow("another vendor, its product") << "0003:10C4:E429.0003" << false;
+        QTest::newRow("a mouse") << "0003:046D:C52B.0004" << false;
+    }
+    void instrumentMatch()
+    {
+        QFETCH(QString, hidDevice);
+        QFETCH(bool, ours);
+        const QStringList id = hidDevice.split(QRegularExpression(QStringLiteral("[:.]")));
+        QCOMPARE(instrumentmatch::isInstrumentHidId(
+                     QStringLiteral("%1:0000%2:0000%3").arg(id[0], id[1], id[2]).toLatin1()),
+                 ours);
+        const QString usb = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/");
+        QCOMPARE(instrumentmatch::isInstrumentDevPath(usb + hidDevice + "/hidraw/hidraw0"), ours);
+        // The HID device itself is no hidraw node of it.
+        QVERIFY(!instrumentmatch::isInstrumentDevPath(usb + hidDevice));
     }
 };
 
