@@ -1,9 +1,6 @@
 #include "UhidInstrument.h"
 
-#include "SimEncoder.h"
-
 #include <QLoggingCategory>
-#include <QMutexLocker>
 
 #include <linux/uhid.h>
 
@@ -58,34 +55,13 @@ void copyText(__u8* to, size_t size, const QByteArray& text)
 } // namespace
 
 UhidInstrument::UhidInstrument(Model model, quint16 vendorId, quint16 productId)
-    : m_vendorId(vendorId), m_productId(productId), m_model(model)
+    : ServedInstrument(model), m_vendorId(vendorId), m_productId(productId)
 {
-    m_clock.start();
 }
 
 UhidInstrument::~UhidInstrument()
 {
     destroy();
-}
-
-QByteArray UhidInstrument::reportDescriptor()
-{
-    static const unsigned char descriptor[] = {
-        0x06, 0x00, 0xFF, // Usage Page (vendor defined 0xFF00)
-        0x09, 0x01,       // Usage (1)
-        0xA1, 0x01,       // Collection (Application)
-        0x15, 0x00,       //   Logical Minimum (0)
-        0x26, 0xFF, 0x00, //   Logical Maximum (255)
-        0x75, 0x08,       //   Report Size (8 bits)
-        0x95, 0x40,       //   Report Count (64)
-        0x09, 0x02,       //   Usage (2)
-        0x81, 0x02,       //   Input (Data, Variable, Absolute)
-        0x95, 0x40,       //   Report Count (64)
-        0x09, 0x03,       //   Usage (3)
-        0x91, 0x02,       //   Output (Data, Variable, Absolute)
-        0xC0,             // End Collection
-    };
-    return QByteArray(reinterpret_cast<const char*>(descriptor), int(sizeof descriptor));
 }
 
 bool UhidInstrument::create(QString* error)
@@ -104,7 +80,7 @@ bool UhidInstrument::create(QString* error)
     uhid_event event{};
     event.type = UHID_CREATE2;
     uhid_create2_req& req = event.u.create2;
-    const QByteArray model = m_model.modelText().trimmed();
+    const QByteArray model = modelText();
     copyText(req.name, sizeof req.name, "Loop Tester " + model);
     copyText(req.phys, sizeof req.phys, "lt-uhid");
     const QByteArray descriptor = reportDescriptor();
@@ -191,21 +167,7 @@ void UhidInstrument::serve(int fd, int stopFd)
 
 void UhidInstrument::answerOutput(int fd, const QByteArray& raw)
 {
-    QList<QByteArray> reports;
-    {
-        QMutexLocker lock(&m_mutex);
-        SimWrite w;
-        w.raw = raw;
-        QByteArray frame;
-        w.accepted = wire::checkOutputReport(raw, &w.report, &frame);
-        m_writeLog.append(w);
-        if (!w.accepted || has(m_faults, Fault::Silence))
-            return;
-        bool changed = false;
-        for (const QByteArray& reply : m_model.answer(frame, m_clock.elapsed(), m_faults, &changed))
-            reports += wire::inputReports(reply);
-    }
-    for (const QByteArray& report : reports) {
+    for (const QByteArray& report : answer(raw)) {
         uhid_event event{};
         event.type = UHID_INPUT2;
         event.u.input2.size = __u16(report.size());
@@ -215,42 +177,6 @@ void UhidInstrument::answerOutput(int fd, const QByteArray& raw)
             return;
         }
     }
-}
-
-InstrumentSettings UhidInstrument::settings() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_model.settings();
-}
-
-void UhidInstrument::addStoredRecords(int n)
-{
-    QMutexLocker lock(&m_mutex);
-    m_model.addRecords(n, m_clock.elapsed());
-}
-
-int UhidInstrument::storedRecordCount() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_model.recordCount(m_clock.elapsed());
-}
-
-void UhidInstrument::setFault(Fault fault, bool on)
-{
-    QMutexLocker lock(&m_mutex);
-    m_faults.set(size_t(fault), on);
-}
-
-QList<SimWrite> UhidInstrument::writeLog() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_writeLog;
-}
-
-void UhidInstrument::clearWriteLog()
-{
-    QMutexLocker lock(&m_mutex);
-    m_writeLog.clear();
 }
 
 } // namespace sim
