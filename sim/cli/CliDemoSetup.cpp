@@ -188,6 +188,24 @@ QString setUpCliDemo()
         });
     }
 
+    if (qEnvironmentVariableIsSet("LT_SIM_ABORT_AFTER_MS")) {
+        bool ok = false;
+        const int ms = variable("LT_SIM_ABORT_AFTER_MS").toInt(&ok);
+        if (!ok || ms < 0 || attached.isEmpty())
+            return invalid("LT_SIM_ABORT_AFTER_MS", variable("LT_SIM_ABORT_AFTER_MS"));
+        // The operator at the instrument, pressing its TEST key once a test
+        // has run for this long: the test ends without completing.
+        QPointer<SimInstrument> first = attached.first();
+        QObject::connect(first, &SimInstrument::changed, QCoreApplication::instance(), [first, ms] {
+            if (!first || first->testState() != 1)
+                return;
+            QTimer::singleShot(ms, QCoreApplication::instance(), [first] {
+                if (first && first->testState() == 1)
+                    first->pressTestKey();
+            });
+        });
+    }
+
     if (qEnvironmentVariableIsSet("LT_SIM_WRITE_LOG")) {
         g_writeLog = new WriteLog(variable("LT_SIM_WRITE_LOG"));
         if (!g_writeLog->open())

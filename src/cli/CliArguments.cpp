@@ -12,12 +12,9 @@
 
 namespace {
 
-constexpr double kMaxComparison = 9999.9; // the largest limit the instrument shows
-constexpr int kMinIntervalMs = 50;
-constexpr int kMaxIntervalMs = 60000;
+using namespace clilimits;
 constexpr int kDefaultWatchIntervalMs = 500;
 constexpr int kDefaultTestIntervalMs = 200;
-constexpr int kMaxTimeoutSeconds = 86400;
 
 CliParse result(CliParse::Kind kind, const QString& text)
 {
@@ -186,9 +183,11 @@ CliParse CliArguments::parse(const QStringList& arguments)
         }
         if (isSet("time")) {
             r.timeSeconds = numberWithUnit(value("time"), QLatin1Char('S'));
-            if (r.timeSeconds < 1 || r.timeSeconds > 255)
-                return error(
-                    tr("--time takes seconds from 1 to 255, not \"%1\".").arg(value("time")));
+            if (r.timeSeconds < kMinTestTime || r.timeSeconds > kMaxTestTime)
+                return error(tr("--time takes whole seconds from %1 to %2, not \"%3\".")
+                                 .arg(kMinTestTime)
+                                 .arg(kMaxTestTime)
+                                 .arg(value("time")));
         }
         if (isSet("compare")) {
             const QString text = value("compare");
@@ -206,10 +205,18 @@ CliParse CliArguments::parse(const QStringList& arguments)
                     return error(tr("--compare takes a value and a unit (uOhm or mOhm), e.g. "
                                     "--compare 12.5 mOhm, or off; not \"%1\".")
                                      .arg(full.trimmed()));
+                const QString range = tr("--compare takes a limit from %1 to %2 (uOhm or mOhm)")
+                                          .arg(kMinComparison)
+                                          .arg(kMaxComparison);
                 if (v > kMaxComparison)
-                    return error(tr("--compare takes values from 0 to 9999.9."));
+                    return error(tr("%1; %2 is too large.").arg(range, full.trimmed()));
                 const frames::ComparisonValue settled =
                     frames::settledComparison(v, kMaxComparison);
+                // The instrument shows five significant digits, at most four
+                // decimals: a limit it would show as zero fails every test.
+                if (settled.value <= 0)
+                    return error(tr("%1; %2 would be shown as 0, and every test would FAIL.")
+                                     .arg(range, full.trimmed()));
                 r.comparison = CliRequest::Comparison::On;
                 r.comparisonValue = settled.value;
                 r.comparisonDecimals = settled.decimals;

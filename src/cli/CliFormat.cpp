@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace {
 
@@ -42,6 +43,19 @@ QString resistance(const ReceiveLiveData& r)
     return (CliFormat::clean(r.testingResValue) + QLatin1Char(' ') +
             CliFormat::clean(r.testingResUnit))
         .trimmed();
+}
+
+QString current(const ReceiveLiveData& r)
+{
+    return CliFormat::clean(r.testingCurrentValue) + CliFormat::clean(r.testingCurrentUnit);
+}
+
+// A number as CSV carries it: the shortest text that reads back the same.
+QString csvNumber(const QJsonValue& number)
+{
+    return number.isDouble()
+               ? QString::number(number.toDouble(), 'g', QLocale::FloatingPointShortest)
+               : QString();
 }
 
 } // namespace
@@ -146,7 +160,7 @@ QString CliFormat::readingCsvHeader()
 {
     return QStringLiteral(
         "time,state,resistance,resistance_unit,current,current_unit,time_left,judgement,"
-        "over_temperature");
+        "over_temperature,resistance_ohm,current_a");
 }
 
 QString CliFormat::readingCsv(const QDateTime& time, const ReceiveLiveData& r)
@@ -156,7 +170,8 @@ QString CliFormat::readingCsv(const QDateTime& time, const ReceiveLiveData& r)
                     clean(r.testingResUnit), clean(r.testingCurrentValue),
                     clean(r.testingCurrentUnit), left < 0 ? QString() : QString::number(left),
                     r.comparativeResult,
-                    r.overTemperature ? QStringLiteral("true") : QStringLiteral("false")});
+                    r.overTemperature ? QStringLiteral("true") : QStringLiteral("false"),
+                    csvNumber(siNumber(resistance(r))), csvNumber(siNumber(current(r)))});
 }
 
 QJsonObject CliFormat::readingJson(const QDateTime& time, const ReceiveLiveData& r)
@@ -170,7 +185,9 @@ QJsonObject CliFormat::readingJson(const QDateTime& time, const ReceiveLiveData&
             {QStringLiteral("current_unit"), clean(r.testingCurrentUnit)},
             {QStringLiteral("time_left"), left < 0 ? QJsonValue() : QJsonValue(left)},
             {QStringLiteral("judgement"), r.comparativeResult},
-            {QStringLiteral("over_temperature"), r.overTemperature}};
+            {QStringLiteral("over_temperature"), r.overTemperature},
+            {QStringLiteral("resistance_ohm"), siNumber(resistance(r))},
+            {QStringLiteral("current_a"), siNumber(current(r))}};
 }
 
 // --- the record of a finished test ---------------------------------------
@@ -209,7 +226,7 @@ QStringList CliFormat::liveRecordRow(int number, const QDateTime& recorded,
             QLocale::c().toString(recorded, QStringLiteral("yyyy-MM-dd hh:mm:ss")),
             elapsedTestTime(r.testingTime, clean(r.timeLeftValue)),
             currentSetCell(r.currentSetting),
-            clean(r.testingCurrentValue) + clean(r.testingCurrentUnit),
+            current(r),
             resistance(r),
             comparisonCell(r),
             r.comparativeResult,
@@ -244,6 +261,53 @@ QStringList CliFormat::storedRow(const ReceiveStorageData& r)
             clean(r.comparativeResult)};
 }
 
+// --- numbers for scripts -------------------------------------------------
+
+QJsonValue CliFormat::siNumber(const QString& display)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d*)?)\\s*([μµm]?Ω|A|S)\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(display);
+    if (!m.hasMatch())
+        return QJsonValue();
+    // The exponent in the text, so that 125.40 μΩ reads as 0.0001254 exactly
+    // rather than as 125.4 times an inexact 1e-6.
+    const QChar prefix = m.captured(2).at(0);
+    const QString exponent = prefix == QLatin1Char('m')  ? QStringLiteral("e-3")
+                             : m.captured(2).size() == 2 ? QStringLiteral("e-6")
+                                                         : QString();
+    bool ok = false;
+    const double value = QLocale::c().toDouble(m.captured(1) + exponent, &ok);
+    return ok ? QJsonValue(value) : QJsonValue();
+}
+
+QVector<CliFormat::NumberColumn> CliFormat::liveRecordNumbers()
+{
+    return {{QStringLiteral("testing_time_s"), 2},
+            {QStringLiteral("current_set_a"), 3},
+            {QStringLiteral("current_a"), 4},
+            {QStringLiteral("resistance_ohm"), 5},
+            {QStringLiteral("comparison_ohm"), 6}};
+}
+
+QVector<CliFormat::NumberColumn> CliFormat::storedNumbers()
+{
+    return {{QStringLiteral("testing_time_s"), 2},
+            {QStringLiteral("current_a"), 3},
+            {QStringLiteral("resistance_ohm"), 4},
+            {QStringLiteral("comparison_ohm"), 5}};
+}
+
+QByteArray CliFormat::storedCsv(const QVector<QStringList>& rows)
+{
+    return csvTable(storedHeaders(), rows, storedNumbers());
+}
+
+QByteArray CliFormat::storedJson(const QVector<QStringList>& rows)
+{
+    return jsonTable(storedKeys(), rows, storedNumbers());
+}
+
 // --- tables --------------------------------------------------------------
 
 QString CliFormat::csvLine(const QStringList& fields)
@@ -265,30 +329,40 @@ QString CliFormat::csvLine(const QStringList& fields)
     return out.join(QLatin1Char(','));
 }
 
-QByteArray CliFormat::csvTable(const QStringList& headers, const QVector<QStringList>& rows)
+QByteArray CliFormat::csvTable(const QStringList& headers, const QVector<QStringList>& rows,
+                               const QVector<NumberColumn>& numbers)
 {
-    QString out = csvLine(headers) + QLatin1Char('\n');
+    QStringList header = headers;
+    for (const NumberColumn& n : numbers)
+        header.append(n.key);
+    QString out = csvLine(header) + QLatin1Char('\n');
     for (QStringList row : rows) {
         while (row.size() < headers.size())
             row.append(QString());
+        for (const NumberColumn& n : numbers)
+            row.append(csvNumber(siNumber(row.at(n.from))));
         out += csvLine(row) + QLatin1Char('\n');
     }
     return out.toUtf8();
 }
 
-QJsonObject CliFormat::jsonRow(const QStringList& keys, const QStringList& row)
+QJsonObject CliFormat::jsonRow(const QStringList& keys, const QStringList& row,
+                               const QVector<NumberColumn>& numbers)
 {
     QJsonObject o;
     for (int i = 0; i < keys.size(); ++i)
         o.insert(keys.at(i), row.value(i));
+    for (const NumberColumn& n : numbers)
+        o.insert(n.key, siNumber(row.value(n.from)));
     return o;
 }
 
-QByteArray CliFormat::jsonTable(const QStringList& keys, const QVector<QStringList>& rows)
+QByteArray CliFormat::jsonTable(const QStringList& keys, const QVector<QStringList>& rows,
+                                const QVector<NumberColumn>& numbers)
 {
     QJsonArray array;
     for (const QStringList& row : rows)
-        array.append(jsonRow(keys, row));
+        array.append(jsonRow(keys, row, numbers));
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 

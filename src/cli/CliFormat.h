@@ -67,15 +67,38 @@ public:
     static QStringList storedKeys();
     static QStringList storedRow(const ReceiveStorageData& record);
 
+    // --- numbers for scripts -----------------------------------------------
+    // The number in a display text, in SI units: "125.40 μΩ" gives 0.0001254,
+    // "1.25mΩ" 0.00125, "19.946A" 19.946, "30S" 30. Null when the text holds
+    // no number with one of these units ("OL", "LO", "----", empty).
+    static QJsonValue siNumber(const QString& display);
+    // A numeric column beside the display texts: its key, and the display
+    // column it is the number of.
+    struct NumberColumn
+    {
+        QString key;
+        int from;
+    };
+    static QVector<NumberColumn> liveRecordNumbers();
+    static QVector<NumberColumn> storedNumbers();
+    // The stored-data table for scripts: the display columns, then the numbers.
+    static QByteArray storedCsv(const QVector<QStringList>& rows);
+    static QByteArray storedJson(const QVector<QStringList>& rows);
+
     // --- tables ------------------------------------------------------------
     // One CSV line (no line end): fields quoted where they need it.
     static QString csvLine(const QStringList& fields);
     // Header line and rows, UTF-8, each line ended by a line feed. A row
-    // with fewer fields (a group not read) is filled up with empty ones.
-    static QByteArray csvTable(const QStringList& headers, const QVector<QStringList>& rows);
-    // An array of objects with the given keys, one per row, UTF-8.
-    static QByteArray jsonTable(const QStringList& keys, const QVector<QStringList>& rows);
-    static QJsonObject jsonRow(const QStringList& keys, const QStringList& row);
+    // with fewer fields (a group not read) is filled up with empty ones;
+    // the numbers follow, named by their keys, empty when there is none.
+    static QByteArray csvTable(const QStringList& headers, const QVector<QStringList>& rows,
+                               const QVector<NumberColumn>& numbers = {});
+    // An array of objects with the given keys, one per row, UTF-8; the
+    // numbers as JSON numbers, null when there is none.
+    static QByteArray jsonTable(const QStringList& keys, const QVector<QStringList>& rows,
+                                const QVector<NumberColumn>& numbers = {});
+    static QJsonObject jsonRow(const QStringList& keys, const QStringList& row,
+                               const QVector<NumberColumn>& numbers = {});
     // "header: value" lines.
     static QString labelledText(const QStringList& headers, const QStringList& row);
 };

@@ -14,8 +14,10 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QTranslator>
 
 #include <clocale>
+#include <csignal>
 
 namespace {
 
@@ -50,6 +52,15 @@ int runCli(int& argc, char** argv, const std::function<QString()>& setUp)
     // environment; its number formatting goes back to C too.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
+    // Messages in English whatever the locale: the system's error texts, and
+    // the texts shared with the window through its English catalogue.
+    std::setlocale(LC_MESSAGES, "C");
+    QTranslator english;
+    if (english.load(QStringLiteral(":/lang_en.qm")))
+        QCoreApplication::installTranslator(&english);
+    // A closed pipe is then an error of the write, not the end of the
+    // program: a running test can still be stopped (CliOutput).
+    std::signal(SIGPIPE, SIG_IGN);
 
     // The program says itself what went wrong; the libraries' diagnostics
     // stay off unless QT_LOGGING_RULES asks for them.
@@ -62,10 +73,10 @@ int runCli(int& argc, char** argv, const std::function<QString()>& setUp)
     switch (parsed.kind) {
     case CliParse::Kind::Help:
         out.raw(parsed.text.toUtf8());
-        return ExitStatus::Ok;
+        return out.failureStatus();
     case CliParse::Kind::Version:
         out.line(parsed.text);
-        return ExitStatus::Ok;
+        return out.failureStatus();
     case CliParse::Kind::Error:
         out.error(parsed.text);
         return ExitStatus::Usage;
@@ -84,5 +95,8 @@ int runCli(int& argc, char** argv, const std::function<QString()>& setUp)
     LinkClient link;
     QObject::connect(&signalWatch, &SignalWatch::caught, &link, [&link](int) { link.interrupt(); });
     CliSession session(parsed.request, link, out, signalWatch);
-    return dispatch(session);
+    const int status = dispatch(session);
+    // Results that did not reach their reader decide the status, unless a
+    // signal ended the program first.
+    return out.failed() && !signalWatch.lastSignal() ? out.failureStatus() : status;
 }

@@ -1,31 +1,75 @@
 #include "CliOutput.h"
 
 #include "CliReference.h"
+#include "ExitStatus.h"
 
+#include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 
-CliOutput::CliOutput(std::FILE* out, std::FILE* err)
-    : m_out(out), m_err(err), m_errIsTerminal(isatty(fileno(err)) == 1)
+namespace {
+
+// Writes all of bytes to fd, resuming after signals and partial writes.
+// Returns 0, or the errno of the failure.
+int writeAll(int fd, const QByteArray& bytes)
+{
+    const char* at = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, at, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        at += n;
+        left -= n;
+    }
+    return 0;
+}
+
+} // namespace
+
+CliOutput::CliOutput(int outFd, int errFd)
+    : m_out(outFd), m_err(errFd), m_errIsTerminal(isatty(errFd) == 1)
 {
 }
 
-void CliOutput::line(const QString& text)
+bool CliOutput::line(const QString& text)
 {
-    raw((text + QLatin1Char('\n')).toUtf8());
+    return raw((text + QLatin1Char('\n')).toUtf8());
 }
 
-void CliOutput::raw(const QByteArray& bytes)
+bool CliOutput::raw(const QByteArray& bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
-    std::fflush(m_out);
+    if (m_failure)
+        return false;
+    const int error = writeAll(m_out, bytes);
+    if (error == EPIPE) {
+        m_failure = ExitStatus::OutputClosed;
+    } else if (error != 0) {
+        m_failure = ExitStatus::OutputFailed;
+        this->error(tr("cannot write to standard output: %1.").arg(qt_error_string(error)));
+    }
+    return m_failure == 0;
+}
+
+bool CliOutput::readerGone()
+{
+    if (m_failure)
+        return m_failure == ExitStatus::OutputClosed;
+    // A pipe without readers polls as an error, a hung-up terminal as a hang-up.
+    pollfd p{m_out, POLLOUT, 0};
+    if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP)) != 0) {
+        m_failure = ExitStatus::OutputClosed;
+        return true;
+    }
+    return false;
 }
 
 void CliOutput::toError(const QString& text)
 {
     endProgress();
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_err);
-    std::fflush(m_err);
+    writeAll(m_err, (text + QLatin1Char('\n')).toUtf8());
 }
 
 void CliOutput::error(const QString& text)
@@ -48,9 +92,7 @@ void CliOutput::progress(const QString& text)
     if (!m_errIsTerminal)
         return;
     // Carriage return, the text, then erase what a longer earlier text left.
-    const QByteArray bytes = "\r" + text.toUtf8() + "\x1b[K";
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_err);
-    std::fflush(m_err);
+    writeAll(m_err, "\r" + text.toUtf8() + "\x1b[K");
     m_progressShown = true;
 }
 
@@ -58,7 +100,6 @@ void CliOutput::endProgress()
 {
     if (!m_progressShown)
         return;
-    std::fwrite("\r\x1b[K", 1, 4, m_err);
-    std::fflush(m_err);
+    writeAll(m_err, QByteArrayLiteral("\r\x1b[K"));
     m_progressShown = false;
 }

@@ -99,18 +99,28 @@ QVector<CliCommand> CliReference::commands()
                 tr("Prints live readings until interrupted, N readings, or unplug."),
                 tr("Polls the instrument and prints one line per reading: time, test state "
                    "(waiting, testing, complete), resistance with its unit, test current, time "
-                   "left and judgement. --csv prints a header line and comma-separated values, "
-                   "--json one object per line with the keys time, state, resistance, "
-                   "resistance_unit, current, current_unit, time_left, judgement and "
-                   "over_temperature. Ends after --count readings, on Ctrl-C, or when the "
+                   "left and judgement. --json prints JSON Lines: one JSON object per line, "
+                   "with the keys time, state, resistance, resistance_unit, current, "
+                   "current_unit, time_left (seconds), judgement, over_temperature, and the "
+                   "numbers resistance_ohm (ohms) and current_a (amperes), null when the "
+                   "instrument shows none (OL, LO, no reading yet). --csv prints a header line "
+                   "naming the same columns, then comma-separated values (an empty field for "
+                   "no number). Every line is written as it is read, so what was printed stays "
+                   "when the link is lost. Ends after --count readings, on Ctrl-C, or when the "
                    "instrument is unplugged (exit status 4)."),
                 {device,
                  {{QStringLiteral("interval")},
                   tr("MS"),
-                  tr("Time between two readings in milliseconds, 50 to 60000 (default 500).")},
-                 {{QStringLiteral("count")}, tr("N"), tr("Stops after N readings.")},
+                  tr("Time between two readings in milliseconds, %1 to %2 (default 500).")
+                      .arg(clilimits::kMinIntervalMs)
+                      .arg(clilimits::kMaxIntervalMs)},
+                 {{QStringLiteral("count")},
+                  tr("N"),
+                  tr("Stops after N readings, 1 or more (default: until interrupted).")},
                  {{QStringLiteral("csv")}, QString(), tr("Prints comma-separated values.")},
-                 {{QStringLiteral("json")}, QString(), tr("Prints one JSON object per line.")}}});
+                 {{QStringLiteral("json")},
+                  QString(),
+                  tr("Prints one JSON object per line (JSON Lines).")}}});
     all.append(
         {QStringLiteral("set"),
          QStringLiteral("[--device PATH] [--current A] [--time S] "
@@ -125,11 +135,19 @@ QVector<CliCommand> CliReference::commands()
            tr("A"),
            tr("Test current in amperes: 5, or 10 to 200 in steps of 10 (an RV718A goes to "
               "100).")},
-          {{QStringLiteral("time")}, tr("S"), tr("Test time in seconds.")},
+          {{QStringLiteral("time")},
+           tr("S"),
+           tr("Test time in whole seconds, %1 to %2.")
+               .arg(clilimits::kMinTestTime)
+               .arg(clilimits::kMaxTestTime)},
           {{QStringLiteral("compare")},
            tr("VALUE UNIT"),
-           tr("Switches the comparison on with this limit, 0 to 9999.9, in uOhm or mOhm (also "
-              "written μΩ, mΩ), e.g. --compare 12.5 mOhm; \"--compare off\" switches it off.")}}});
+           tr("Switches the comparison on with this limit, %1 to %2, in uOhm or mOhm (also "
+              "written μΩ, mΩ), e.g. --compare 12.5 mOhm. The instrument keeps five "
+              "significant digits (12.500); a limit it would show as 0 is refused. "
+              "\"--compare off\" switches it off.")
+               .arg(clilimits::kMinComparison)
+               .arg(clilimits::kMaxComparison)}}});
     all.append(
         {QStringLiteral("test"),
          QStringLiteral("[--device PATH] [--timeout S] [--interval MS] [--remark TEXT] "
@@ -138,17 +156,25 @@ QVector<CliCommand> CliReference::commands()
          tr("Starts a test, follows it and prints the finished record as the window's "
             "record table shows it: No., recording time, testing time, current set, "
             "testing current, test resistance, comparison, comparative result, remark. "
-            "The exit status tells the verdict apart: 0 PASS, 10 FAIL, 11 no judgement. "
-            "Ctrl-C stops the test on the instrument before the program exits."),
+            "--json prints them as one object with the keys no, recording_time, testing_time, "
+            "current_set, testing_current, test_resistance, comparison, comparative_result "
+            "and remark, and the numbers testing_time_s, current_set_a, current_a, "
+            "resistance_ohm and comparison_ohm in seconds, amperes and ohms (null when there "
+            "is none: OL, LO, comparison off). The exit status tells the verdict apart: 0 "
+            "PASS, 10 FAIL, 11 no judgement; a test stopped at the instrument before it "
+            "completed has no record and no verdict (13). Ctrl-C stops the test on the "
+            "instrument before the program exits."),
          {device,
           {{QStringLiteral("timeout")},
            tr("S"),
-           tr("Stops the test and gives up after S seconds (default: the test time "
-              "plus 30 s).")},
+           tr("Stops the test and gives up after S seconds, 1 to %1 (default: the test "
+              "time plus 30 s).")
+               .arg(clilimits::kMaxTimeoutSeconds)},
           {{QStringLiteral("interval")},
            tr("MS"),
-           tr("Time between two readings while the test runs, 50 to 60000 "
-              "(default 200).")},
+           tr("Time between two readings while the test runs, %1 to %2 (default 200).")
+               .arg(clilimits::kMinIntervalMs)
+               .arg(clilimits::kMaxIntervalMs)},
           {{QStringLiteral("remark")}, tr("TEXT"), tr("The record's remark.")},
           {{QStringLiteral("json")}, QString(), tr("Prints the record as a JSON object.")}}});
     all.append({QStringLiteral("read-store"),
@@ -156,7 +182,10 @@ QVector<CliCommand> CliReference::commands()
                 tr("Reads every stored record back."),
                 tr("Reads every group stored in the instrument and writes the table of the "
                    "stored-data page: store number, recording time, testing time, testing "
-                   "current, test resistance, comparison, comparative result. A group the "
+                   "current, test resistance, comparison, comparative result. CSV and JSON "
+                   "add the numbers testing_time_s, current_a, resistance_ohm and "
+                   "comparison_ohm in seconds, amperes and ohms (CSV: empty, JSON: null when "
+                   "there is none). A group the "
                    "instrument does not deliver stays an empty row (exit status 7). Shows its "
                    "progress on standard error when that is a terminal. The file is replaced "
                    "only once it is complete."),

@@ -25,6 +25,17 @@ struct CliCommand
     QVector<CliOption> options; // --help not included
 };
 
+// The ranges the options take, for the parser and the help alike.
+namespace clilimits {
+constexpr int kMinTestTime = 10; // seconds, what the instrument accepts
+constexpr int kMaxTestTime = 60;
+constexpr double kMinComparison = 0.0001; // the smallest limit its format shows
+constexpr double kMaxComparison = 9999.9; // the largest
+constexpr int kMinIntervalMs = 50;
+constexpr int kMaxIntervalMs = 60000;
+constexpr int kMaxTimeoutSeconds = 86400;
+} // namespace clilimits
+
 class CliReference
 {
     Q_DECLARE_TR_FUNCTIONS(CliReference)

@@ -37,8 +37,8 @@ int InstrumentCommands::list(CliSession& session)
         }
         if (json)
             array.append(CliFormat::identityJson(identity));
-        else
-            out.line(CliFormat::identityLine(identity));
+        else if (!out.line(CliFormat::identityLine(identity)))
+            return out.failureStatus();
     }
     if (json)
         out.raw(QJsonDocument(array).toJson(QJsonDocument::Indented));

@@ -36,8 +36,8 @@ int LiveCommands::watch(CliSession& session)
     if (status != ExitStatus::Ok)
         return status;
 
-    if (request.output == CliRequest::Output::Csv)
-        out.line(CliFormat::readingCsvHeader());
+    if (request.output == CliRequest::Output::Csv && !out.line(CliFormat::readingCsvHeader()))
+        return out.failureStatus();
     int shown = 0;
     int badInRow = 0;
     QElapsedTimer cycle;
@@ -52,17 +52,20 @@ int LiveCommands::watch(CliSession& session)
         } else {
             badInRow = 0;
             const QDateTime now = QDateTime::currentDateTime();
+            bool written = false;
             switch (request.output) {
             case CliRequest::Output::Json:
-                out.line(jsonLine(CliFormat::readingJson(now, reading)));
+                written = out.line(jsonLine(CliFormat::readingJson(now, reading)));
                 break;
             case CliRequest::Output::Csv:
-                out.line(CliFormat::readingCsv(now, reading));
+                written = out.line(CliFormat::readingCsv(now, reading));
                 break;
             case CliRequest::Output::Text:
-                out.line(CliFormat::readingText(now, reading));
+                written = out.line(CliFormat::readingText(now, reading));
                 break;
             }
+            if (!written)
+                return out.failureStatus();
             if (request.count > 0 && ++shown >= request.count)
                 return ExitStatus::Ok;
         }
@@ -105,6 +108,7 @@ int LiveCommands::test(CliSession& session)
         out.error(tr("a test is already running on %1; it was not started here.").arg(path));
         return ExitStatus::Refused;
     }
+    const QString storedBefore = reading.storeNumber;
     const int timeoutSeconds = request.timeoutSeconds > 0
                                    ? request.timeoutSeconds
                                    : reading.testingTime + kTimeoutMarginSeconds;
@@ -129,6 +133,10 @@ int LiveCommands::test(CliSession& session)
             stopTest(session, path);
             return session.interruptedStatus();
         }
+        if (out.readerGone()) { // nobody is left to receive the record
+            stopTest(session, path);
+            return out.failureStatus();
+        }
         if (r == Outcome::BadData && ++badInRow < kBadReadingsLimit) {
             out.warning(tr("a live reading failed its checksum or was out of range; skipped."));
         } else if (r == Outcome::BadData) {
@@ -145,8 +153,17 @@ int LiveCommands::test(CliSession& session)
                 out.progress(left < 0 ? tr("testing") : tr("testing: %1 s left").arg(left));
             } else if (sawTesting) {
                 // Only a test seen running can end: a "complete" shown before
-                // any "testing" may be the previous test's.
-                break;
+                // any "testing" may be the previous test's. The instrument
+                // shows "complete" for a few seconds and stores the test: a
+                // slow poll that finds it waiting again still sees the new
+                // group. A test that ends with neither was stopped (the
+                // instrument's key): its reading is no result.
+                if (reading.testState == teststate::Complete || reading.storeNumber != storedBefore)
+                    break;
+                out.error(tr("the test on %1 was stopped at the instrument before it completed; "
+                             "no record, no verdict.")
+                              .arg(path));
+                return ExitStatus::TestAborted;
             } else if (++notStarted >= kReadingsUntilStarted) {
                 out.error(
                     tr("the instrument at %1 acknowledged the start but runs no test.").arg(path));
@@ -168,7 +185,8 @@ int LiveCommands::test(CliSession& session)
     const QStringList row =
         CliFormat::liveRecordRow(1, QDateTime::currentDateTime(), reading, request.remark);
     if (request.output == CliRequest::Output::Json)
-        out.raw(QJsonDocument(CliFormat::jsonRow(CliFormat::liveRecordKeys(), row))
+        out.raw(QJsonDocument(CliFormat::jsonRow(CliFormat::liveRecordKeys(), row,
+                                                 CliFormat::liveRecordNumbers()))
                     .toJson(QJsonDocument::Indented));
     else
         out.raw(CliFormat::labelledText(CliFormat::liveRecordHeaders(), row).toUtf8());

@@ -82,7 +82,7 @@ bool StoreCommand::write(CliSession& session, const QVector<QStringList>& rows, 
         }
         return true;
     case CliRequest::StoreFormat::Json: {
-        const QByteArray bytes = CliFormat::jsonTable(CliFormat::storedKeys(), rows);
+        const QByteArray bytes = CliFormat::storedJson(rows);
         if (fileName.isEmpty()) {
             session.out().raw(bytes);
             return true;
@@ -92,7 +92,7 @@ bool StoreCommand::write(CliSession& session, const QVector<QStringList>& rows, 
     case CliRequest::StoreFormat::Csv:
         break;
     }
-    const QByteArray bytes = CliFormat::csvTable(CliFormat::storedHeaders(), rows);
+    const QByteArray bytes = CliFormat::storedCsv(rows);
     if (fileName.isEmpty()) {
         session.out().raw(bytes);
         return true;
