@@ -451,6 +451,10 @@
         <translation>Cannot draw the report</translation>
     </message>
     <message>
+        <source>请先按“更新”锁定测量设置，再导出报告</source>
+        <translation>Press Update to lock the measurement settings first, then export the report</translation>
+    </message>
+    <message>
         <source>回路电阻测量报告</source>
         <translation>Loop resistance measurement report</translation>
     </message>
@@ -635,10 +639,6 @@
     <message>
         <source>版本</source>
         <translation>Version</translation>
-    </message>
-    <message>
-        <source>最多可输入25个字</source>
-        <translation>Maximum 25 words can be entered</translation>
     </message>
     <message>
         <source>测量对象</source>

@@ -451,6 +451,10 @@
         <translation>无法绘制报告</translation>
     </message>
     <message>
+        <source>请先按“更新”锁定测量设置，再导出报告</source>
+        <translation>请先按“更新”锁定测量设置，再导出报告</translation>
+    </message>
+    <message>
         <source>回路电阻测量报告</source>
         <translation>回路电阻测量报告</translation>
     </message>
@@ -635,10 +639,6 @@
     <message>
         <source>版本</source>
         <translation>版本</translation>
-    </message>
-    <message>
-        <source>最多可输入25个字</source>
-        <translation>最多可输入25个字</translation>
     </message>
     <message>
         <source>测量对象</source>

@@ -10,6 +10,22 @@
 
 #include <QDateTime>
 #include <QStandardItemModel>
+#include <QStatusBar>
+
+namespace {
+
+// While the settings are being edited the live page shows what the operator
+// is typing, not what the instrument confirmed, and no reading follows them:
+// a report then would print values nobody measured with. Asked again when the
+// report is drawn, as the settings dialog does not hold the window.
+bool refusedWhileEditing(bool editingSettings, QStatusBar* statusBar)
+{
+    if (editingSettings)
+        statusBar->showMessage(MainWindow::tr("请先按“更新”锁定测量设置，再导出报告"));
+    return editingSettings;
+}
+
+} // namespace
 
 void MainWindow::on_actionExportToPDF_triggered()
 {
@@ -18,6 +34,8 @@ void MainWindow::on_actionExportToPDF_triggered()
         ui->statusbar->showMessage(tr("无数据"));
         return;
     }
+    if (refusedWhileEditing(editingSettings, ui->statusbar))
+        return;
     auto* dialog = new PdfSettingDialog(this);
     connect(this, &MainWindow::sendSystemInfoSignal, dialog, &PdfSettingDialog::getSystemInfoSlot);
     emit sendSystemInfoSignal(deviceInfo);
@@ -28,6 +46,8 @@ void MainWindow::on_actionExportToPDF_triggered()
 void MainWindow::pdfSettingSlot(PdfSettingData pdfS)
 {
     pdfSetting = pdfS;
+    if (refusedWhileEditing(editingSettings, ui->statusbar))
+        return;
     const QString proposed = PdfReport::proposedFileName(deviceInfo, QDateTime::currentDateTime());
     qCDebug(lcWindow) << "PDF report for model" << deviceInfo.model << "proposed as" << proposed;
     const QString name = prompts::saveFileName(this, tr("保存PDF文件"), proposed, tr("PDF(*.pdf)"));

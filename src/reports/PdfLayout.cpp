@@ -1,5 +1,7 @@
 #include "PdfLayout.h"
 
+#include <QtMath>
+
 namespace pdflayout {
 
 PageColumns pageColumns(const QRect& viewport)
@@ -11,41 +13,21 @@ PageColumns pageColumns(const QRect& viewport)
     return c;
 }
 
-int statusValueX(int colW)
+std::vector<Span> columns(Span whole, int count, int gap)
 {
-    return static_cast<int>(colW * 4.5);
+    std::vector<Span> spans;
+    const int width = (whole.width - (count - 1) * gap) / qMax(count, 1);
+    for (int i = 0; i < count; ++i)
+        spans.push_back({whole.x + i * (width + gap), width});
+    if (!spans.empty())
+        spans.back().width = whole.right() - spans.back().x;
+    return spans;
 }
 
-QStringList splitLine(const QString& line, qreal maxWidth, const Measure& width)
+int valueX(Span column, qreal widestLabel, qreal widestValue)
 {
-    QStringList pieces;
-    QString s = line;
-    while (!s.isEmpty()) {
-        int fits = 0; // length of the longest prefix known to fit
-        int k = 0;
-        while (k < s.size()) {
-            const bool pair =
-                s.at(k).isHighSurrogate() && k + 1 < s.size() && s.at(k + 1).isLowSurrogate();
-            const int next = k + (pair ? 2 : 1);
-            if (width(s.left(next)) > maxWidth)
-                break;
-            fits = k = next;
-        }
-        if (fits == 0) // not even one character fits: give it a line of its own
-            fits = s.at(0).isHighSurrogate() && s.size() > 1 && s.at(1).isLowSurrogate() ? 2 : 1;
-        pieces.append(s.left(fits));
-        s.remove(0, fits);
-    }
-    return pieces;
-}
-
-QStringList remarkLines(const QString& text, qreal maxWidth, const Measure& width)
-{
-    QStringList lines;
-    const QStringList parts = text.split(QLatin1Char('\n'));
-    for (const QString& part : parts)
-        lines += splitLine(part, maxWidth, width);
-    return lines;
+    const int labelRoom = qCeil(widestLabel) + labelGap;
+    return column.x + qMin(labelRoom, qMax(column.width / 2, column.width - qCeil(widestValue)));
 }
 
 std::vector<LinePlace> remarkPlaces(int lineCount, int firstY, int pageHeight)

@@ -1,20 +1,20 @@
 #pragma once
 
 #include <QRect>
-#include <QString>
-#include <QStringList>
 
-#include <functional>
 #include <vector>
 
 // Where the measurement report puts things, in device pixels of the page, as
 // plain functions so the arithmetic can be checked without drawing.
 namespace pdflayout {
 
-// Vertical advance of one report row.
+// Vertical advance of one report line.
 constexpr int rowStep = 100;
 // Room kept free at the right end of a remark line.
 constexpr int remarkRightGap = 30;
+// Room between a label and its value, and between two columns of fields.
+constexpr int labelGap = 25;
+constexpr int columnGap = 60;
 
 // The page's usable width and its two column units: a ninth and a half of it,
 // both truncated.
@@ -26,21 +26,21 @@ struct PageColumns
 };
 PageColumns pageColumns(const QRect& viewport);
 
-// x of the test status value: half a column left of the values below it.
-int statusValueX(int colW);
+// A stretch of the page's width.
+struct Span
+{
+    int x = 0;
+    int width = 0;
+    int right() const { return x + width; }
+};
 
-// Width of a text as it will be drawn.
-using Measure = std::function<qreal(const QString&)>;
+// count equal spans across whole, gap apart; the last one ends where whole ends.
+std::vector<Span> columns(Span whole, int count, int gap);
 
-// Cuts one line into pieces, front to back, each the longest prefix whose
-// width does not exceed maxWidth. Cuts fall between characters, never inside
-// a surrogate pair; a single character wider than maxWidth still makes a
-// piece of its own, so the text always gets through.
-QStringList splitLine(const QString& line, qreal maxWidth, const Measure& width);
-
-// A remark as drawn: split at every line feed, each part cut by splitLine.
-// Blank lines draw nothing and take no room, so they are left out.
-QStringList remarkLines(const QString& text, qreal maxWidth, const Measure& width);
+// Where the values of a column of fields start, given its widest label and
+// widest value: after that label and the gap. When both do not fit side by
+// side, labels give way, but only down to half the column (they wrap below).
+int valueX(Span column, qreal widestLabel, qreal widestValue);
 
 // Where each of lineCount remark lines goes: the first at firstY, each next one
 // a row lower; a line that would end below pageHeight starts a new page at its

@@ -3,11 +3,13 @@
 #include "ExportPaths.h"
 #include "FileText.h"
 #include "PdfLayout.h"
+#include "PdfText.h"
 #include "ReportsLog.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
 #include <QDir>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLoggingCategory>
 #include <QPageSize>
@@ -18,10 +20,14 @@
 namespace {
 
 using pdflayout::rowStep;
+using pdflayout::Span;
 
-// The family the report asks for; start-up maps it to fonts that hold both
-// Latin digits and Simplified Chinese.
-const QString reportFamily = QStringLiteral("Microsoft Yahei");
+// The report's own face, which holds Latin and Simplified Chinese alike. The
+// PDF writer names each embedded glyph by the first code point the font maps
+// to it; faces that share a glyph between an ideograph and its radical (用 and
+// U+2F64 in Noto Sans CJK) would make a copied or searched 用 come out as the
+// radical. This one gives every ideograph a glyph of its own.
+const QString reportFamily = QStringLiteral("WenQuanYi Micro Hei");
 
 QString clean(const QString& text)
 {
@@ -44,6 +50,10 @@ PdfReport::PdfReport(const PdfSettingData& settingData, const LiveSnapshot& live
       recordFont(reportFamily, 14, 57, false), remarkFont(reportFamily, 11, 25, false),
       rulePen(QBrush(Qt::black, Qt::SolidPattern), 4.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin)
 {
+    const QString found = QFontInfo(titleFont).family();
+    if (found != reportFamily)
+        qCWarning(lcReports) << "the report's font" << reportFamily << "is missing, using" << found
+                             << "(copied text may come out wrong): install fonts-wqy-microhei";
     PdfSettingData& s = settings;
     cleanAll({&s.companyName, &s.userName, &s.contact, &s.testerName, &s.testerModel,
               &s.testerVersion, &s.testObjName, &s.scene});
@@ -101,7 +111,6 @@ bool PdfReport::drawReport(QPagedPaintDevice* pageDevice) const
     qCDebug(lcReports) << "viewport" << painter.viewport();
     const pdflayout::PageColumns page = pdflayout::pageColumns(painter.viewport());
     const int w = page.width;
-    const int colW = page.colW;
     const int half = page.half;
     int y = 10;
 
@@ -111,45 +120,28 @@ bool PdfReport::drawReport(QPagedPaintDevice* pageDevice) const
                          tr("回路电阻测量报告"));
     }
     y += 200;
+    const std::vector<Span> halves{{0, half - 100}, {half, w - half}};
     painter.setFont(headingFont);
-    painter.drawText(QRect(0, y, half, 100), Qt::AlignLeft, tr("用户信息"));
-    painter.drawText(QRect(half, y, half, 100), Qt::AlignLeft, tr("测试仪信息"));
+    painter.drawText(QRect(halves[0].x, y, halves[0].width, 100), Qt::AlignLeft, tr("用户信息"));
+    painter.drawText(QRect(halves[1].x, y, halves[1].width, 100), Qt::AlignLeft, tr("测试仪信息"));
     y += 100;
     painter.setPen(rulePen);
-    painter.drawLine(0, y, half - 100, y);
-    painter.drawLine(half, y, w, y);
-
-    const QString info[3][4] = {
-        {tr("公司："), settings.companyName, tr("名称："), settings.testerName},
-        {tr("姓名："), settings.userName, tr("型号："), settings.testerModel},
-        {tr("联系方式："), settings.contact, tr("版本："), settings.testerVersion},
-    };
-    for (const auto& row : info) {
-        y += rowStep;
-        painter.setFont(labelFont);
-        painter.drawText(QPointF(0, y), row[0]);
-        painter.drawText(QPointF(4 * colW + 120, y), row[2]);
-        painter.setFont(valueFont);
-        painter.drawText(QPointF(colW, y), row[1]);
-        painter.drawText(QPointF(5 * colW + 120, y), row[3]);
-    }
+    for (const Span& s : halves)
+        painter.drawLine(s.x, y, s.right(), y);
+    drawFields(&painter, halves,
+               {{{tr("公司："), settings.companyName}, {tr("名称："), settings.testerName}},
+                {{tr("姓名："), settings.userName}, {tr("型号："), settings.testerModel}},
+                {{tr("联系方式："), settings.contact}, {tr("版本："), settings.testerVersion}}},
+               y);
 
     drawSectionTitle(&painter, tr("测量信息"), y, w);
-    y += rowStep;
-    painter.setFont(labelFont);
-    painter.drawText(QPointF(0, y), tr("名称："));
-    painter.setFont(valueFont);
-    painter.drawText(QPointF(colW, y), settings.testObjName);
-    y += rowStep;
-    painter.setFont(labelFont);
-    painter.drawText(QPointF(0, y), tr("场景："));
-    painter.setFont(valueFont);
-    painter.drawText(QPointF(colW, y), settings.scene);
+    drawFields(&painter, {{0, w}},
+               {{{tr("名称："), settings.testObjName}}, {{tr("场景："), settings.scene}}}, y);
 
     // No reading since the last reset: there is no current data to show.
     if (!live.testStatus.isEmpty())
         drawCurrentData(pageDevice, &painter, y);
-    drawRecordPages(pageDevice, &painter, records, remarkColumn, colW);
+    drawRecordPages(pageDevice, &painter, records, remarkColumn);
     return painter.end();
 }
 
@@ -163,19 +155,59 @@ void PdfReport::drawSectionTitle(QPainter* painter, const QString& title, int& y
     painter->drawLine(0, y, width, y);
 }
 
+void PdfReport::drawFields(QPainter* painter, const std::vector<Span>& columns,
+                           const QVector<QVector<Field>>& rows, int& y) const
+{
+    QPaintDevice* device = painter->device();
+    const QFontMetricsF labelMetrics(labelFont, device);
+    const QFontMetricsF valueMetrics(valueFont, device);
+    std::vector<int> valueXs;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        qreal widestLabel = 0;
+        qreal widestValue = 0;
+        for (const auto& row : rows) {
+            widestLabel =
+                qMax(widestLabel, labelMetrics.horizontalAdvance(row.value(int(c)).label));
+            widestValue =
+                qMax(widestValue, valueMetrics.horizontalAdvance(row.value(int(c)).value));
+        }
+        valueXs.push_back(pdflayout::valueX(columns[c], widestLabel, widestValue));
+    }
+    const auto drawLines = [&](const QStringList& lines, int x, int baseline) {
+        for (const QString& line : lines) {
+            painter->drawText(QPointF(x, baseline), line);
+            baseline += rowStep;
+        }
+    };
+    for (const auto& row : rows) {
+        y += rowStep;
+        int lineCount = 1;
+        for (std::size_t c = 0; c < columns.size() && int(c) < row.size(); ++c) {
+            const Span& column = columns[c];
+            const int valueX = valueXs[c];
+            const Field& field = row.at(int(c));
+            const QStringList labelLines = pdftext::wrappedLines(
+                field.label, labelFont, device, valueX - column.x - pdflayout::labelGap);
+            const QStringList valueLines =
+                pdftext::wrappedLines(field.value, valueFont, device, column.right() - valueX);
+            painter->setFont(labelFont);
+            drawLines(labelLines, column.x, y);
+            painter->setFont(valueFont);
+            drawLines(valueLines, valueX, y);
+            lineCount = qMax(lineCount, int(qMax(labelLines.size(), valueLines.size())));
+        }
+        y += (lineCount - 1) * rowStep;
+    }
+}
+
 void PdfReport::drawCurrentData(QPagedPaintDevice* pageDevice, QPainter* painter, int& y) const
 {
-    const pdflayout::PageColumns page = pdflayout::pageColumns(painter->viewport());
-    const int w = page.width;
-    const int colW = page.colW;
+    const int w = pdflayout::pageColumns(painter->viewport()).width;
 
     drawSectionTitle(painter, tr("当前数据"), y, w);
-    y += rowStep;
-    painter->setFont(labelFont);
-    painter->drawText(QPointF(0, y), tr("记录时间："));
-    painter->setFont(valueFont);
-    painter->drawText(QPointF(2 * colW, y),
-                      live.takenAt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    drawFields(painter, {{0, w}},
+               {{{tr("记录时间："), live.takenAt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))}}},
+               y);
     y += rowStep;
     painter->setFont(headingFont);
     painter->drawText(QRect(0, y, w, 100), Qt::AlignLeft, tr("数据"));
@@ -186,75 +218,68 @@ void PdfReport::drawCurrentData(QPagedPaintDevice* pageDevice, QPainter* painter
     const QString colon = tr("：");
     const QString comparison =
         live.comparisonOn ? live.comparisonValue + live.comparisonUnit : QString();
-    const QString cells[3][6] = {
-        {live.comparisonCaption + colon, comparison, tr("测试状态："), live.testStatus,
-         live.storeNumberCaption + colon, live.storeNumber},
-        {live.currentSettingCaption + colon, live.currentSetting, tr("测试电阻："), live.testingRes,
-         live.testingCurrentCaption + colon, live.testingCurrent},
-        {live.testingTimeCaption + colon, live.testingTime, tr("比较结果："),
-         live.comparativeResult, live.timeLeftCaption + colon, live.timeLeft},
-    };
-    for (int i = 0; i < 3; ++i) {
-        const auto& row = cells[i];
-        y += rowStep;
-        painter->setFont(labelFont);
-        painter->drawText(QPointF(0, y), row[0]);
-        painter->drawText(QPointF(3 * colW, y), row[2]);
-        painter->drawText(QPointF(6 * colW, y), row[4]);
-        painter->setFont(valueFont);
-        painter->drawText(QPointF(2 * colW, y), row[1]);
-        painter->drawText(QPointF(i == 0 ? pdflayout::statusValueX(colW) : 5 * colW, y), row[3]);
-        painter->drawText(QPointF(8 * colW, y), row[5]);
-    }
+    drawFields(painter, pdflayout::columns({0, w}, 3, pdflayout::columnGap),
+               {{{live.comparisonCaption + colon, comparison},
+                 {tr("测试状态："), live.testStatus},
+                 {live.storeNumberCaption + colon, live.storeNumber}},
+                {{live.currentSettingCaption + colon, live.currentSetting},
+                 {tr("测试电阻："), live.testingRes},
+                 {live.testingCurrentCaption + colon, live.testingCurrent}},
+                {{live.testingTimeCaption + colon, live.testingTime},
+                 {tr("比较结果："), live.comparativeResult},
+                 {live.timeLeftCaption + colon, live.timeLeft}}},
+               y);
     drawRemark(pageDevice, painter, live.remark, y);
 }
 
 void PdfReport::drawRecordPages(QPagedPaintDevice* pageDevice, QPainter* painter,
-                                const QAbstractItemModel* model, int remarkCol, int colW) const
+                                const QAbstractItemModel* model, int remarkCol) const
 {
     if (!model || model->rowCount() == 0)
         return;
-    const int columns = model->columnCount();
+    const int columnCount = model->columnCount();
     QStringList headers;
-    for (int c = 0; c < columns; ++c)
+    for (int c = 0; c < columnCount; ++c)
         headers << clean(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
     QVector<QStringList> rows;
     rows.reserve(model->rowCount());
     for (int r = 0; r < model->rowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columnCount; ++c)
             cells << clean(model->index(r, c).data(Qt::DisplayRole).toString());
         rows.append(cells);
     }
 
+    // The record's values under "数据", as pairs of table columns side by
+    // side: testing time and resistance, current set and comparison value,
+    // testing current and comparative result.
+    const int dataColumns[][2] = {{2, 5}, {3, 6}, {4, 7}};
+    // The colon after a table header is the language's own, as on the first page.
     const QString colon = tr("：");
     for (const QStringList& cells : qAsConst(rows)) {
         pageDevice->newPage();
         int y = 10;
-        const int w = pdflayout::pageColumns(painter->viewport()).width;
+        const pdflayout::PageColumns page = pdflayout::pageColumns(painter->viewport());
+        const int w = page.width;
         painter->setFont(recordFont);
         painter->drawText(QRect(0, y, w, 100), Qt::AlignLeft, tr("记录 %1").arg(cells.value(0)));
         y += rowStep;
         painter->setPen(rulePen);
         painter->drawLine(0, y, w, y);
-        y += rowStep;
-        painter->setFont(labelFont);
-        painter->drawText(QPointF(0, y), tr("记录时间："));
-        painter->setFont(valueFont);
-        painter->drawText(QPointF(2 * colW, y), cells.value(1));
+        drawFields(painter, {{0, w}}, {{{tr("记录时间："), cells.value(1)}}}, y);
         y += rowStep;
         painter->setFont(headingFont);
         painter->drawText(QRect(0, y, w, 100), Qt::AlignLeft, tr("数据"));
         y += rowStep;
-        for (int j = 0; j < 3; ++j) {
-            y += rowStep;
-            painter->setFont(labelFont);
-            painter->drawText(QPointF(colW, y), headers.value(2 + j) + colon);
-            painter->drawText(QPointF(5 * colW, y), headers.value(5 + j) + colon);
-            painter->setFont(valueFont);
-            painter->drawText(QPointF(3 * colW, y), cells.value(2 + j));
-            painter->drawText(QPointF(7 * colW, y), cells.value(5 + j));
+        QVector<QVector<Field>> data;
+        for (const auto& pair : dataColumns) {
+            QVector<Field> row;
+            for (int c : pair)
+                row.append({headers.value(c) + colon, cells.value(c)});
+            data.append(row);
         }
+        drawFields(painter, pdflayout::columns({page.colW, w - page.colW}, 2, pdflayout::columnGap),
+                   data, y);
         drawRemark(pageDevice, painter, cells.value(remarkCol), y);
     }
 }
@@ -269,17 +294,13 @@ void PdfReport::drawRemark(QPagedPaintDevice* pageDevice, QPainter* painter, con
     painter->setFont(remarkFont);
     y += rowStep;
 
-    // Widths in the page's own pixels, as the lines will be drawn.
-    const QFontMetricsF metrics(painter->font(), pageDevice);
     const QStringList lines =
-        pdflayout::remarkLines(text, w - pdflayout::remarkRightGap, [&metrics](const QString& s) {
-            return metrics.boundingRect(s).width();
-        });
+        pdftext::wrappedLines(text, remarkFont, pageDevice, w - pdflayout::remarkRightGap);
     const auto places = pdflayout::remarkPlaces(lines.size(), y, pageDevice->height());
     for (int i = 0; i < lines.size(); ++i) {
         if (places[std::size_t(i)].newPage)
             pageDevice->newPage();
-        painter->drawText(QRectF(0, places[std::size_t(i)].y, w, rowStep),
-                          Qt::AlignLeft | Qt::TextWordWrap, lines.at(i));
+        painter->drawText(QRectF(0, places[std::size_t(i)].y, w, rowStep), Qt::AlignLeft,
+                          lines.at(i));
     }
 }

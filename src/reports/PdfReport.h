@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LiveSnapshot.h"
+#include "PdfLayout.h"
 #include "PdfSettingData.h"
 #include "Records.h"
 
@@ -8,6 +9,9 @@
 #include <QFont>
 #include <QPen>
 #include <QString>
+#include <QVector>
+
+#include <vector>
 
 class QAbstractItemModel;
 class QDateTime;
@@ -51,9 +55,21 @@ public:
     void drawSectionTitle(QPainter* painter, const QString& title, int& y, int width) const;
     void drawCurrentData(QPagedPaintDevice* device, QPainter* painter, int& y) const;
     void drawRecordPages(QPagedPaintDevice* device, QPainter* painter,
-                         const QAbstractItemModel* model, int remarkColumn, int colW) const;
+                         const QAbstractItemModel* model, int remarkColumn) const;
     void drawRemark(QPagedPaintDevice* device, QPainter* painter, const QString& text,
                     int& y) const;
+
+    // A label and its value.
+    struct Field
+    {
+        QString label;
+        QString value;
+    };
+    // Rows of fields set in columns, one field per column in each row. A
+    // column's values start after its widest label; labels and values wrap
+    // within their room, and a row is as tall as its tallest field.
+    void drawFields(QPainter* painter, const std::vector<pdflayout::Span>& columns,
+                    const QVector<QVector<Field>>& rows, int& y) const;
 
 private:
     PdfSettingData settings;

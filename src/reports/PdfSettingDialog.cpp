@@ -32,6 +32,16 @@ std::array<QLineEdit*, 8> editsOf(const Ui::PdfSettingDialog& ui)
             ui.lineEdit_TestObjName, ui.lineEdit_Scene};
 }
 
+// The instrument pads its model and version to a fixed length with blanks or
+// zero bytes; the report and the settings file want the text alone.
+QString withoutFill(QString text)
+{
+    while (!text.isEmpty() &&
+           (text.back().isSpace() || text.back().category() == QChar::Other_Control))
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 PdfSettingDialog::PdfSettingDialog(QWidget* parent)
@@ -53,8 +63,8 @@ PdfSettingDialog::~PdfSettingDialog() = default;
 void PdfSettingDialog::getSystemInfoSlot(DeviceInfo info)
 {
     data.testerName = info.name;
-    data.testerModel = info.model;
-    data.testerVersion = info.version;
+    data.testerModel = withoutFill(info.model);
+    data.testerVersion = withoutFill(info.version);
     ui->lineEdit_TesterName->setText(data.testerName);
     ui->lineEdit_TesterModel->setText(data.testerModel);
     ui->lineEdit_TesterVersion->setText(data.testerVersion);

@@ -28,8 +28,9 @@ signals:
     void pdfSettingSignal(PdfSettingData pdfS);
 
 public slots:
-    // Shows the instrument's name, model and version in the tester fields, also
-    // when they are empty (no identity received yet).
+    // Shows the instrument's name, model and version (without the blanks and
+    // zero bytes that pad them) in the tester fields, also when they are empty
+    // (no identity received yet).
     void getSystemInfoSlot(DeviceInfo info);
 
 private slots:

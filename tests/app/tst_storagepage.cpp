@@ -217,13 +217,25 @@ private slots:
         QVERIFY(rv);
         for (int test = 0; test < 3; ++test)
             QVERIFY(runTest(rv));
+        // Settings being edited are not the instrument's: no report until
+        // they are locked, also when editing began with the dialog open.
+        const QString lockFirst = QStringLiteral("请先按“更新”锁定测量设置，再导出报告");
+        QPushButton* update = ui()->pushButton_UpdatePara;
+        update->click();
+        ui()->actionExportToPDF->trigger();
+        QVERIFY(status() == lockFirst && !w->findChild<PdfSettingDialog*>());
+        update->click();
         ui()->actionExportToPDF->trigger();
         auto* dialog = w->findChild<PdfSettingDialog*>();
         QVERIFY(dialog);
         QCOMPARE(dialog->findChild<QLineEdit*>("lineEdit_TesterModel")->text(),
-                 w->deviceInfo.model);
+                 w->deviceInfo.model.trimmed());
         chosenFile = dir.filePath(QStringLiteral("report.pdf"));
+        update->click();
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QVERIFY(status() == lockFirst && opened.isEmpty());
+        update->click();
+        w->pdfSettingSlot(w->pdfSetting);
         QTRY_COMPARE(opened, QStringList{chosenFile});
         QVERIFY(QRegularExpression(QStringLiteral("/RV718B_data/data_\\d{8}_\\d{6}\\.pdf$"))
                     .match(proposedFile)
