@@ -242,6 +242,15 @@ void PdfReport::drawRecordPages(QPagedPaintDevice* pageDevice, QPainter* painter
         painter->drawText(QPointF(0, y), tr("记录时间："));
         painter->setFont(valueFont);
         painter->drawText(QPointF(2 * colW, y), cells.value(1));
+        if (columns > pointColumn) {
+            y += rowStep;
+            painter->setFont(labelFont);
+            painter->drawText(QPointF(0, y), headers.value(objectColumn) + colon);
+            painter->drawText(QPointF(5 * colW, y), headers.value(pointColumn) + colon);
+            painter->setFont(valueFont);
+            painter->drawText(QPointF(2 * colW, y), cells.value(objectColumn));
+            painter->drawText(QPointF(7 * colW, y), cells.value(pointColumn));
+        }
         y += rowStep;
         painter->setFont(headingFont);
         painter->drawText(QRect(0, y, w, 100), Qt::AlignLeft, tr("数据"));

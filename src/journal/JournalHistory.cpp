@@ -1,0 +1,48 @@
+// The journal read as the history of what was measured: the objects, and the
+// records of one object over time.
+#include "Journal.h"
+#include "JournalSchema.h"
+
+#include <QSqlQuery>
+
+QStringList Journal::objects()
+{
+    QStringList out;
+    if (state_ != State::Open)
+        return out;
+    QSqlError error;
+    {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        const bool prepared = q.prepare(
+            QStringLiteral("SELECT object FROM records WHERE object <> '' AND state <> ? "
+                           "GROUP BY object ORDER BY max(recorded_at) DESC, object"));
+        q.addBindValue(int(journalschema::Removed));
+        if (prepared && q.exec()) {
+            while (q.next())
+                out << q.value(0).toString();
+        }
+        error = q.lastError();
+    }
+    if (error.isValid()) {
+        failOn(error);
+        out.clear();
+    }
+    return out;
+}
+
+QVector<Journal::Record> Journal::objectRecords(const QString& object, const QDateTime& from,
+                                                const QDateTime& to)
+{
+    QString where = QStringLiteral("object = ? AND state <> ?");
+    QVariantList values = {object, int(journalschema::Removed)};
+    if (from.isValid()) {
+        where += QStringLiteral(" AND recorded_at >= ?");
+        values << from.toMSecsSinceEpoch();
+    }
+    if (to.isValid()) {
+        where += QStringLiteral(" AND recorded_at <= ?");
+        values << to.toMSecsSinceEpoch();
+    }
+    return records(where, values, QStringLiteral("recorded_at, id"));
+}
