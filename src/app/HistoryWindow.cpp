@@ -77,8 +77,8 @@ void HistoryWindow::build()
     }
     spreadLimit_->setValue(defaults.spreadPercent);
     changeLimit_->setValue(defaults.changePercent);
-    workbookButton_ = new QPushButton(QIcon(QStringLiteral(":/resource/format-xlsx.png")),
-                                      QString(), this);
+    workbookButton_ =
+        new QPushButton(QIcon(QStringLiteral(":/resource/format-xlsx.png")), QString(), this);
     workbookButton_->setObjectName(QStringLiteral("pushButton_HistoryExcel"));
     pdfButton_ =
         new QPushButton(QIcon(QStringLiteral(":/resource/format-pdf.png")), QString(), this);
@@ -201,7 +201,8 @@ void HistoryWindow::showObject()
     summary_->setText(
         object.isEmpty()
             ? tr("日志中还没有记录测量对象的测量记录：在实时测量页的备注旁填写对象和测点。")
-            : tr("%1 条记录，%2 个测点，%3 天；%4 天测点间差异超过阈值，%5 条记录相对首次变化超过阈值。")
+            : tr("%1 条记录，%2 个测点，%3 天；%4 天测点间差异超过阈值，%5 "
+                 "条记录相对首次变化超过阈值。")
                   .arg(records_.size())
                   .arg(analysis_.points.size())
                   .arg(analysis_.days.size())
@@ -260,16 +261,17 @@ QString HistoryWindow::proposedName(const QString& suffix) const
             c = QLatin1Char('_');
     }
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return folder + QLatin1Char('/') + tr("历史_%1_%2").arg(name).arg(
-                        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"))) +
+    return folder + QLatin1Char('/') +
+           tr("历史_%1_%2")
+               .arg(name)
+               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"))) +
            QLatin1Char('.') + suffix;
 }
 
 void HistoryWindow::exportWorkbook()
 {
-    const QString name = prompts::saveFileName(this, tr("保存Excel文件"),
-                                               proposedName(QStringLiteral("xlsx")),
-                                               tr("Excel(*.xlsx)"));
+    const QString name = prompts::saveFileName(
+        this, tr("保存Excel文件"), proposedName(QStringLiteral("xlsx")), tr("Excel(*.xlsx)"));
     if (name.isEmpty())
         return;
     const HistoryExport out(objectBox_->currentText(), analysis_,
@@ -286,9 +288,8 @@ void HistoryWindow::exportWorkbook()
 
 void HistoryWindow::exportPdf()
 {
-    const QString name = prompts::saveFileName(this, tr("保存PDF文件"),
-                                               proposedName(QStringLiteral("pdf")),
-                                               tr("PDF(*.pdf)"));
+    const QString name = prompts::saveFileName(
+        this, tr("保存PDF文件"), proposedName(QStringLiteral("pdf")), tr("PDF(*.pdf)"));
     if (name.isEmpty())
         return;
     const HistoryExport out(objectBox_->currentText(), analysis_,

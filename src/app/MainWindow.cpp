@@ -179,10 +179,9 @@ void MainWindow::initUi()
         storageModel = new QStandardItemModel(0, 7, this);
         ui->tableView_Storage->setModel(storageModel);
     }
-    const QStringList liveHeaders = {tr("序号"),     tr("记录时间"), tr("测试时间"),
-                                     tr("电流设置"), tr("测试电流"), tr("测试电阻"),
-                                     tr("比较值"),   tr("比较结果"), tr("备注"),
-                                     tr("对象"),     tr("测点")};
+    const QStringList liveHeaders = {tr("序号"),     tr("记录时间"), tr("测试时间"), tr("电流设置"),
+                                     tr("测试电流"), tr("测试电阻"), tr("比较值"),   tr("比较结果"),
+                                     tr("备注"),     tr("对象"),     tr("测点")};
     for (int c = 0; c < liveHeaders.size(); ++c)
         liveRecordModel->setHeaderData(c, Qt::Horizontal, liveHeaders.at(c), Qt::DisplayRole);
     ui->tableView_LiveRecord->setColumnWidth(1, 150);

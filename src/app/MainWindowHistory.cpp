@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolBar>
@@ -20,8 +19,9 @@ void MainWindow::setUpHistory()
     // Under the remark, in the same box: typed once, kept for every test
     // until the engineer moves to the next pole or breaker.
     auto* row = new QWidget(ui->groupBox_Remark);
-    auto* layout = new QHBoxLayout(row);
+    auto* layout = new QGridLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setColumnStretch(1, 1);
     objectLabel = new QLabel(row);
     objectBox = new QComboBox(row);
     objectBox->setObjectName(QStringLiteral("comboBox_Object"));
@@ -37,11 +37,10 @@ void MainWindow::setUpHistory()
     pointEdit = new QLineEdit(row);
     pointEdit->setObjectName(QStringLiteral("lineEdit_Point"));
     pointEdit->setMaxLength(history::kPointLength);
-    pointEdit->setMaximumWidth(120);
-    layout->addWidget(objectLabel);
-    layout->addWidget(objectBox, 1);
-    layout->addWidget(pointLabel);
-    layout->addWidget(pointEdit);
+    layout->addWidget(objectLabel, 0, 0);
+    layout->addWidget(objectBox, 0, 1);
+    layout->addWidget(pointLabel, 1, 0);
+    layout->addWidget(pointEdit, 1, 1);
     if (auto* grid = qobject_cast<QGridLayout*>(ui->groupBox_Remark->layout()))
         grid->addWidget(row, 1, 0);
 

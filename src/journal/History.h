@@ -53,7 +53,7 @@ struct PointHistory
 struct DaySpread
 {
     QDate day;
-    QVector<double> microOhm; // per point of Analysis::points; NaN where not measured
+    QVector<double> microOhm;   // per point of Analysis::points; NaN where not measured
     double spreadPercent = 0.0; // (max - min) / min; NaN below two readings
     bool flagged = false;
 };

@@ -14,9 +14,9 @@ QStringList Journal::objects()
     {
         QSqlQuery q(database());
         q.setForwardOnly(true);
-        const bool prepared = q.prepare(
-            QStringLiteral("SELECT object FROM records WHERE object <> '' AND state <> ? "
-                           "GROUP BY object ORDER BY max(recorded_at) DESC, object"));
+        const bool prepared =
+            q.prepare(QStringLiteral("SELECT object FROM records WHERE object <> '' AND state <> ? "
+                                     "GROUP BY object ORDER BY max(recorded_at) DESC, object"));
         q.addBindValue(int(journalschema::Removed));
         if (prepared && q.exec()) {
             while (q.next())

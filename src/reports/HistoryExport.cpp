@@ -6,6 +6,7 @@
 #include "Workbook.h"
 
 #include <QChart>
+#include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QPageSize>
 #include <QPainter>
@@ -47,7 +48,7 @@ QString HistoryExport::caption() const
 
 QStringList HistoryExport::recordHeaders() const
 {
-    return {tr("测点"),   tr("记录时间"),           tr("测试电阻"), tr("电阻（μΩ）"),
+    return {tr("测点"),   tr("记录时间"),          tr("测试电阻"), tr("电阻（μΩ）"),
             tr("比较值"), tr("相对首次变化（%）"), tr("提示")};
 }
 
@@ -205,20 +206,41 @@ bool HistoryExport::writePdf(const QString& path, QString* reason) const
             }
 
             auto table = [&](const QStringList& headers, const QVector<QStringList>& rows) {
-                const int columns = std::max(1, int(headers.size()));
-                const int colW = w / columns;
-                auto line = [&](const QStringList& cells, bool bold) {
+                // Each column as wide as its widest text, narrowed together
+                // when the page is too narrow for them all.
+                QFont bold = body;
+                bold.setBold(true);
+                const QFontMetricsF metrics(bold, &writer);
+                QVector<double> widths(headers.size(), 0.0);
+                auto widen = [&](const QStringList& cells) {
+                    for (int c = 0; c < cells.size() && c < widths.size(); ++c)
+                        widths[c] =
+                            std::max(widths[c],
+                                     metrics.horizontalAdvance(filetext::forPdf(cells.at(c))) + 40);
+                };
+                widen(headers);
+                for (const QStringList& cells : rows)
+                    widen(cells);
+                double total = 0;
+                for (double width : qAsConst(widths))
+                    total += width;
+                const double scale = total > w ? w / total : 1.0;
+                auto line = [&](const QStringList& cells, bool heading) {
                     if (y + step > h) {
                         writer.newPage();
                         y = 0;
                     }
-                    QFont f = body;
-                    f.setBold(bold);
-                    painter.setFont(f);
-                    for (int c = 0; c < cells.size() && c < columns; ++c)
-                        painter.drawText(QRect(c * colW, y, colW - 10, step),
+                    painter.setFont(heading ? bold : body);
+                    // A flagged row (its note filled in) is printed in red.
+                    const bool flagged = !heading && !cells.isEmpty() && !cells.last().isEmpty();
+                    painter.setPen(flagged ? QColor(210, 0, 22) : QColor(Qt::black));
+                    double x = 0;
+                    for (int c = 0; c < cells.size() && c < widths.size(); ++c) {
+                        painter.drawText(QRectF(x, y, widths[c] * scale - 10, step),
                                          Qt::AlignLeft | Qt::AlignVCenter,
                                          filetext::forPdf(cells.at(c)));
+                        x += widths[c] * scale;
+                    }
                     y += step;
                 };
                 line(headers, true);

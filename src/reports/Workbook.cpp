@@ -143,8 +143,8 @@ bool Workbook::insertLineChart(int row, int column, int titleRow, int titleColum
     lxw_chart_options options{};
     options.x_scale = 1.6;
     options.y_scale = 1.4;
-    const lxw_error inserted = worksheet_insert_chart_opt(m_sheet, lxw_row_t(row),
-                                                          lxw_col_t(column), chart, &options);
+    const lxw_error inserted =
+        worksheet_insert_chart_opt(m_sheet, lxw_row_t(row), lxw_col_t(column), chart, &options);
     if (inserted != LXW_NO_ERROR)
         return fail(tr("无法插入图表：%1").arg(lxwReason(inserted)));
     return true;

@@ -75,9 +75,15 @@ class TestHistory : public WindowHarness
     void append(const QString& object, const QString& point, const QDateTime& at,
                 const QString& resistance, const QString& comparison = {})
     {
-        const QStringList cells = {QStringLiteral("1"), at.toString(), QStringLiteral("10S"),
-                                   QStringLiteral("100A"), QStringLiteral("99.8A"), resistance,
-                                   comparison, QString(), QString()};
+        const QStringList cells = {QStringLiteral("1"),
+                                   at.toString(),
+                                   QStringLiteral("10S"),
+                                   QStringLiteral("100A"),
+                                   QStringLiteral("99.8A"),
+                                   resistance,
+                                   comparison,
+                                   QString(),
+                                   QString()};
         QVERIFY(journal.append(cells, {}, at, {object, point}) > 0);
     }
 
@@ -109,8 +115,8 @@ private slots:
         // Deleted from the live table: a wrong measurement, not history.
         append(QStringLiteral("QF1"), QStringLiteral("A"), on(2026, 30), QStringLiteral("999 μΩ"));
         append(QStringLiteral("QF3"), QStringLiteral("A"), on(2027), QStringLiteral("1 μΩ"));
-        QVERIFY(journal.remove({journal.sessionRecords().at(21).id,
-                                journal.sessionRecords().at(22).id}));
+        QVERIFY(journal.remove(
+            {journal.sessionRecords().at(21).id, journal.sessionRecords().at(22).id}));
     }
 
     void init() { startFresh(); }
@@ -123,13 +129,15 @@ private slots:
         QTest::addColumn<QString>("points");  // point:records
         QTest::addColumn<QString>("spreads"); // per day, ! above 50 %
         QTest::addColumn<QString>("changes"); // per point, ! above the change limit
-        QTest::newRow("QF1") << "QF1" << 20.0 << "A:3 B:3 C:3" << "+20.0 +52.4! +100.0!"
+        QTest::newRow("QF1") << "QF1" << 20.0 << "A:3 B:3 C:3"
+                             << "+20.0 +52.4! +100.0!"
                              << "A -,+10.0,+30.0! B -,+5.0,+0.0 C -,+33.3!,+66.7!";
-        QTest::newRow("QF1, change limit 40 %")
-            << "QF1" << 40.0 << "A:3 B:3 C:3" << "+20.0 +52.4! +100.0!"
-            << "A -,+10.0,+30.0 B -,+5.0,+0.0 C -,+33.3,+66.7!";
+        QTest::newRow("QF1, change limit 40 %") << "QF1" << 40.0 << "A:3 B:3 C:3"
+                                                << "+20.0 +52.4! +100.0!"
+                                                << "A -,+10.0,+30.0 B -,+5.0,+0.0 C -,+33.3,+66.7!";
         // The day's last reading of a point counts; over range is no reading.
-        QTest::newRow("QF2") << "QF2" << 20.0 << "A:3 B:4 C:3" << "+4.0 +2.0 +30.0"
+        QTest::newRow("QF2") << "QF2" << 20.0 << "A:3 B:4 C:3"
+                             << "+4.0 +2.0 +30.0"
                              << "A -,-,+10.0 B -,+30.0!,+30.0!,+25.0! C -,+2.0,+30.0!";
     }
 
@@ -165,8 +173,10 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("trimmed") << " \tQF1 \u200b" << "QF1";
-        QTest::newRow("line break") << "L1\nupper joint" << "L1 upper joint";
+        QTest::newRow("trimmed") << " \tQF1 \u200b"
+                                 << "QF1";
+        QTest::newRow("line break") << "L1\nupper joint"
+                                    << "L1 upper joint";
         QTest::newRow("too long") << QString(70, QLatin1Char('x')) << QString(32, 'x');
     }
 
@@ -218,9 +228,15 @@ private slots:
                                       "Sheet1!$K$2 Sheet1!$I$3:$I$5 Sheet1!$K$3:$K$5",
                                       "Sheet1!$L$2 Sheet1!$I$3:$I$5 Sheet1!$L$3:$L$5"}));
         const QJsonObject cells = book.value("cells").toObject();
-        const QStringList expected = {"I3=2024-03-01|s", "J2=A|s",    "J3=100|n",
-                                      "J5=130|n",        "L4=160|n",  "M4=52.4|n",
-                                      "D5=130|n",        "F5=30|n",   "A1=" + HistoryExport::tr("测量对象：%1").arg("QF1") + "|s"};
+        const QStringList expected = {"I3=2024-03-01|s",
+                                      "J2=A|s",
+                                      "J3=100|n",
+                                      "J5=130|n",
+                                      "L4=160|n",
+                                      "M4=52.4|n",
+                                      "D5=130|n",
+                                      "F5=30|n",
+                                      "A1=" + HistoryExport::tr("测量对象：%1").arg("QF1") + "|s"};
         for (const QString& e : expected) {
             const QString at = e.section(QLatin1Char('='), 0, 0);
             QCOMPARE(at + QLatin1Char('=') + cells.value(at).toString(), e);
