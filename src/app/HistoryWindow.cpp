@@ -106,11 +106,15 @@ void HistoryWindow::build()
     recordView_->setObjectName(QStringLiteral("treeView_HistoryRecords"));
     recordView_->setModel(recordModel_);
     recordView_->setUniformRowHeights(true);
+    // Columns hold texts of one kind each (times, values): a few hundred
+    // rows tell their width as well as all of them.
+    recordView_->header()->setResizeContentsPrecision(200);
     dayModel_ = new QStandardItemModel(this);
     dayView_ = new QTableView(this);
     dayView_->setObjectName(QStringLiteral("tableView_HistoryDays"));
     dayView_->setModel(dayModel_);
     dayView_->verticalHeader()->hide();
+    dayView_->horizontalHeader()->setResizeContentsPrecision(200);
     summary_ = new QLabel(this);
     summary_->setWordWrap(true);
 
@@ -236,7 +240,10 @@ void HistoryWindow::fillTables()
         }
     }
     recordView_->expandAll();
-    recordView_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sized once to their texts: sizing on every layout would measure
+    // every row again each time the window is drawn.
+    for (int c = 0; c < recordModel_->columnCount(); ++c)
+        recordView_->resizeColumnToContents(c);
 
     // One row per day.
     dayModel_->clear();
@@ -249,7 +256,7 @@ void HistoryWindow::fillTables()
             items << cell(days.at(d).at(c), flagged && c >= days.at(d).size() - 2);
         dayModel_->appendRow(items);
     }
-    dayView_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    dayView_->resizeColumnsToContents();
 }
 
 QString HistoryWindow::proposedName(const QString& suffix) const

@@ -127,7 +127,7 @@ public:
 
     // The history of what was measured (JournalHistory.cpp). Records the
     // operator deleted from the live table are not part of it.
-    // The objects measured so far, the most recently measured first.
+    // The objects measured so far, the most recently recorded first.
     QStringList objects();
     // The records of one object, oldest first; an invalid `from` or `to`
     // leaves that end of the time range open (both ends included).

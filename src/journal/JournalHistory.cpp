@@ -14,9 +14,15 @@ QStringList Journal::objects()
     {
         QSqlQuery q(database());
         q.setForwardOnly(true);
-        const bool prepared =
-            q.prepare(QStringLiteral("SELECT object FROM records WHERE object <> '' AND state <> ? "
-                                     "GROUP BY object ORDER BY max(recorded_at) DESC, object"));
+        // From the object index alone (an object's newest record is the one
+        // with the highest id), then one look per object for a record that
+        // was not deleted: reading every record's time and state instead
+        // takes several times longer with 100,000 records.
+        const bool prepared = q.prepare(QStringLiteral(
+            "SELECT object FROM (SELECT object, max(id) AS newest FROM records "
+            "INDEXED BY records_by_object WHERE object <> '' GROUP BY object) AS o "
+            "WHERE EXISTS (SELECT 1 FROM records AS r WHERE r.object = o.object AND r.state <> ?) "
+            "ORDER BY newest DESC"));
         q.addBindValue(int(journalschema::Removed));
         if (prepared && q.exec()) {
             while (q.next())
