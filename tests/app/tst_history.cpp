@@ -297,6 +297,17 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QCOMPARE(static_cast<QLineSeries*>(lines.at(1))->at(0).y(), 125.4);
         QCOMPARE(history->recordModel_->rowCount(), 2); // one group per point
+
+        // A language change reaches the open history and its plot.
+        for (QAction* language : qAsConst(w->languageActions)) {
+            if (language->data().toString() == QLatin1String("en"))
+                language->trigger();
+        }
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(history->windowTitle(), QStringLiteral("Measurement History"));
+        QCOMPARE(history->chartView_->chart()->axes(Qt::Horizontal).at(0)->titleText(),
+                 QStringLiteral("Date"));
+        QCOMPARE(w->actionHistory->text(), QStringLiteral("Measurement History"));
     }
 };
 
