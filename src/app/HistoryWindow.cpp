@@ -202,6 +202,10 @@ void HistoryWindow::showObject()
         for (const history::Reading& r : p.readings)
             flaggedRecords += r.changeFlagged ? 1 : 0;
     }
+    if (journal_->state() == Journal::State::Failed) {
+        summary_->setText(journal_->failureMessage()); // the history is the journal's
+        return;
+    }
     summary_->setText(
         object.isEmpty()
             ? tr("日志中还没有记录测量对象的测量记录：在实时测量页的备注旁填写对象和测点。")
