@@ -12,6 +12,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTimer>
 #include <QToolBar>
 
 void MainWindow::setUpHistory()
@@ -49,6 +51,16 @@ void MainWindow::setUpHistory()
     ui->menu_View->addAction(actionHistory);
     ui->toolBar->addAction(actionHistory);
     connect(actionHistory, &QAction::triggered, this, &MainWindow::openHistory);
+    // An open history follows the record table; after the event, when the
+    // journal has taken the change too.
+    const auto follow = [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (historyWindow && historyWindow->isVisible())
+                historyWindow->refresh();
+        });
+    };
+    connect(liveRecordModel, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(liveRecordModel, &QAbstractItemModel::rowsRemoved, this, follow);
     retranslateHistory();
 }
 

@@ -297,6 +297,8 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QCOMPARE(static_cast<QLineSeries*>(lines.at(1))->at(0).y(), 125.4);
         QCOMPARE(history->recordModel_->rowCount(), 2); // one group per point
+        QVERIFY(runTest(rv));                           // an open history follows the table
+        QTRY_COMPARE(history->recordModel_->item(1)->rowCount(), 2);
 
         // A language change reaches the open history and its plot.
         for (QAction* language : qAsConst(w->languageActions)) {
