@@ -122,6 +122,147 @@
     </message>
 </context>
 <context>
+    <name>HistoryChart</name>
+    <message>
+        <source>日期</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>电阻（μΩ）</source>
+        <translation>Resistance (μΩ)</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>Comparison</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryExport</name>
+    <message>
+        <source>测量对象：%1</source>
+        <translation>Measured object: %1</translation>
+    </message>
+    <message>
+        <source>测点</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>记录时间</source>
+        <translation>Recording time</translation>
+    </message>
+    <message>
+        <source>测试电阻</source>
+        <translation>Test resistance</translation>
+    </message>
+    <message>
+        <source>电阻（μΩ）</source>
+        <translation>Resistance (μΩ)</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>Comparison</translation>
+    </message>
+    <message>
+        <source>相对首次变化（%）</source>
+        <translation>Change from first (%)</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>变化超过 %1%</source>
+        <translation>Change above %1%</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>测点间差异（%）</source>
+        <translation>Spread between points (%)</translation>
+    </message>
+    <message>
+        <source>差异超过 %1%</source>
+        <translation>Spread above %1%</translation>
+    </message>
+    <message>
+        <source>提示阈值：测点间差异 %1%，相对首次变化 %2%</source>
+        <translation>Flagged above: spread between points %1%, change from first %2%</translation>
+    </message>
+    <message>
+        <source>无法绘制报告</source>
+        <translation>Cannot draw the report</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>测量历史</source>
+        <translation>Measurement History</translation>
+    </message>
+    <message>
+        <source>测量对象</source>
+        <translation>Measured object</translation>
+    </message>
+    <message>
+        <source>测点间差异提示阈值</source>
+        <translation>Flag spread between points above</translation>
+    </message>
+    <message>
+        <source>相对首次变化提示阈值</source>
+        <translation>Flag change from first above</translation>
+    </message>
+    <message>
+        <source>导出到Excel</source>
+        <translation>Export to Excel</translation>
+    </message>
+    <message>
+        <source>导出到PDF</source>
+        <translation>Export to PDF</translation>
+    </message>
+    <message>
+        <source>日志中还没有记录测量对象的测量记录：在实时测量页的备注旁填写对象和测点。</source>
+        <translation>The journal holds no records with a measured object yet: fill in the object and point beside the remark on the live page.</translation>
+    </message>
+    <message>
+        <source>%1 条记录，%2 个测点，%3 天；%4 天测点间差异超过阈值，%5 条记录相对首次变化超过阈值。</source>
+        <translation>%1 records, %2 points, %3 days; the spread between points is above the threshold on %4 days, the change from the first record on %5 records.</translation>
+    </message>
+    <message>
+        <source>（未填测点）</source>
+        <translation>(no point)</translation>
+    </message>
+    <message>
+        <source>%1 条</source>
+        <translation>%1 records</translation>
+    </message>
+    <message>
+        <source>历史_%1_%2</source>
+        <translation>history_%1_%2</translation>
+    </message>
+    <message>
+        <source>保存Excel文件</source>
+        <translation>Save the Excel file</translation>
+    </message>
+    <message>
+        <source>Excel(*.xlsx)</source>
+        <translation>Excel workbooks (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save Failed</translation>
+    </message>
+    <message>
+        <source>保存PDF文件</source>
+        <translation>Save the PDF file</translation>
+    </message>
+    <message>
+        <source>PDF(*.pdf)</source>
+        <translation>PDF documents (*.pdf)</translation>
+    </message>
+</context>
+<context>
     <name>Journal</name>
     <message>
         <source>没有 SQLite 数据库驱动</source>
@@ -550,6 +691,26 @@
         <source>自动测试只能在实时测试页面进行</source>
         <translation>Automatic tests can only run on the real-time measurement page</translation>
     </message>
+    <message>
+        <source>对象</source>
+        <translation>Object</translation>
+    </message>
+    <message>
+        <source>测点</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>被测设备的名称或编号，可从用过的对象中选择</source>
+        <translation>Name or number of the equipment measured; pick one used before or type a new one</translation>
+    </message>
+    <message>
+        <source>被测的相或接头，例如 A、B、C</source>
+        <translation>The pole or joint measured, e.g. A, B, C</translation>
+    </message>
+    <message>
+        <source>测量历史</source>
+        <translation>Measurement History</translation>
+    </message>
 </context>
 <context>
     <name>ParseData</name>
@@ -724,6 +885,14 @@
     <message>
         <source>单元格超出工作表范围：第 %1 行，第 %2 列</source>
         <translation>Cell outside the worksheet: row %1, column %2</translation>
+    </message>
+    <message>
+        <source>无法创建图表</source>
+        <translation>Cannot create the chart</translation>
+    </message>
+    <message>
+        <source>无法插入图表：%1</source>
+        <translation>Cannot insert the chart: %1</translation>
     </message>
 </context>
 </TS>

@@ -122,6 +122,147 @@
     </message>
 </context>
 <context>
+    <name>HistoryChart</name>
+    <message>
+        <source>日期</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>电阻（μΩ）</source>
+        <translation>电阻（μΩ）</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>比较值</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryExport</name>
+    <message>
+        <source>测量对象：%1</source>
+        <translation>测量对象：%1</translation>
+    </message>
+    <message>
+        <source>测点</source>
+        <translation>测点</translation>
+    </message>
+    <message>
+        <source>记录时间</source>
+        <translation>记录时间</translation>
+    </message>
+    <message>
+        <source>测试电阻</source>
+        <translation>测试电阻</translation>
+    </message>
+    <message>
+        <source>电阻（μΩ）</source>
+        <translation>电阻（μΩ）</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>比较值</translation>
+    </message>
+    <message>
+        <source>相对首次变化（%）</source>
+        <translation>相对首次变化（%）</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>变化超过 %1%</source>
+        <translation>变化超过 %1%</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>测点间差异（%）</source>
+        <translation>测点间差异（%）</translation>
+    </message>
+    <message>
+        <source>差异超过 %1%</source>
+        <translation>差异超过 %1%</translation>
+    </message>
+    <message>
+        <source>提示阈值：测点间差异 %1%，相对首次变化 %2%</source>
+        <translation>提示阈值：测点间差异 %1%，相对首次变化 %2%</translation>
+    </message>
+    <message>
+        <source>无法绘制报告</source>
+        <translation>无法绘制报告</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>测量历史</source>
+        <translation>测量历史</translation>
+    </message>
+    <message>
+        <source>测量对象</source>
+        <translation>测量对象</translation>
+    </message>
+    <message>
+        <source>测点间差异提示阈值</source>
+        <translation>测点间差异提示阈值</translation>
+    </message>
+    <message>
+        <source>相对首次变化提示阈值</source>
+        <translation>相对首次变化提示阈值</translation>
+    </message>
+    <message>
+        <source>导出到Excel</source>
+        <translation>导出到Excel</translation>
+    </message>
+    <message>
+        <source>导出到PDF</source>
+        <translation>导出到PDF</translation>
+    </message>
+    <message>
+        <source>日志中还没有记录测量对象的测量记录：在实时测量页的备注旁填写对象和测点。</source>
+        <translation>日志中还没有记录测量对象的测量记录：在实时测量页的备注旁填写对象和测点。</translation>
+    </message>
+    <message>
+        <source>%1 条记录，%2 个测点，%3 天；%4 天测点间差异超过阈值，%5 条记录相对首次变化超过阈值。</source>
+        <translation>%1 条记录，%2 个测点，%3 天；%4 天测点间差异超过阈值，%5 条记录相对首次变化超过阈值。</translation>
+    </message>
+    <message>
+        <source>（未填测点）</source>
+        <translation>（未填测点）</translation>
+    </message>
+    <message>
+        <source>%1 条</source>
+        <translation>%1 条</translation>
+    </message>
+    <message>
+        <source>历史_%1_%2</source>
+        <translation>历史_%1_%2</translation>
+    </message>
+    <message>
+        <source>保存Excel文件</source>
+        <translation>保存Excel文件</translation>
+    </message>
+    <message>
+        <source>Excel(*.xlsx)</source>
+        <translation>Excel(*.xlsx)</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>保存失败</translation>
+    </message>
+    <message>
+        <source>保存PDF文件</source>
+        <translation>保存PDF文件</translation>
+    </message>
+    <message>
+        <source>PDF(*.pdf)</source>
+        <translation>PDF(*.pdf)</translation>
+    </message>
+</context>
+<context>
     <name>Journal</name>
     <message>
         <source>没有 SQLite 数据库驱动</source>
@@ -550,6 +691,26 @@
         <source>自动测试只能在实时测试页面进行</source>
         <translation>自动测试只能在实时测试页面进行</translation>
     </message>
+    <message>
+        <source>对象</source>
+        <translation>对象</translation>
+    </message>
+    <message>
+        <source>测点</source>
+        <translation>测点</translation>
+    </message>
+    <message>
+        <source>被测设备的名称或编号，可从用过的对象中选择</source>
+        <translation>被测设备的名称或编号，可从用过的对象中选择</translation>
+    </message>
+    <message>
+        <source>被测的相或接头，例如 A、B、C</source>
+        <translation>被测的相或接头，例如 A、B、C</translation>
+    </message>
+    <message>
+        <source>测量历史</source>
+        <translation>测量历史</translation>
+    </message>
 </context>
 <context>
     <name>ParseData</name>
@@ -724,6 +885,14 @@
     <message>
         <source>单元格超出工作表范围：第 %1 行，第 %2 列</source>
         <translation>单元格超出工作表范围：第 %1 行，第 %2 列</translation>
+    </message>
+    <message>
+        <source>无法创建图表</source>
+        <translation>无法创建图表</translation>
+    </message>
+    <message>
+        <source>无法插入图表：%1</source>
+        <translation>无法插入图表：%1</translation>
     </message>
 </context>
 </TS>

@@ -5,16 +5,19 @@
 //
 //   loop-tester-screenshots OUTPUT_DIR
 #include "FontSetup.h"
+#include "HistoryWindow.h"
 #include "Journal.h"
 #include "MainWindow.h"
 #include "PdfSettingDialog.h"
 #include "Prompts.h"
 #include "Records.h"
+#include "SampleHistory.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -78,6 +81,13 @@ void runTest(MainWindow& window, sim::SimInstrument* rv, double microOhm, const 
     waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
 }
 
+// What the next tests measure, typed beside the remark.
+void measure(MainWindow& window, const QString& object, const QString& point)
+{
+    child<QComboBox>(window, "comboBox_Object")->setEditText(object);
+    child<QLineEdit>(window, "lineEdit_Point")->setText(point);
+}
+
 // Ends a test the window has already seen start.
 void runTestAlreadyStarted(MainWindow& window)
 {
@@ -117,6 +127,7 @@ int main(int argc, char** argv)
     // A journal of an earlier run would be offered back: start without one.
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         QFile::remove(Journal::defaultPath() + QLatin1String(suffix));
+    sim::addSampleHistory(); // two earlier years of the breakers measured below
     MainWindow window;
     window.resize(1280, 720);
     window.show();
@@ -124,8 +135,11 @@ int main(int argc, char** argv)
     auto* test = child<QPushButton>(window, "pushButton_Test");
     waitFor([&] { return test->isEnabled(); }, "the instrument to connect");
 
+    measure(window, sim::sampleBreaker(0), QStringLiteral("A"));
     runTest(window, rv, 125.4, QStringLiteral("1号主变 A 相"));
+    measure(window, sim::sampleBreaker(0), QStringLiteral("B"));
     runTest(window, rv, 131.9, QStringLiteral("1号主变 B 相"));
+    measure(window, sim::sampleBreaker(0), QStringLiteral("C"));
     runTest(window, rv, 347.2, QStringLiteral("1号主变 C 相：接头需复紧"));
     child<QTextEdit>(window, "textEdit_Remark")->clear();
     save(window, QStringLiteral("screenshot-live.png"));
@@ -155,6 +169,28 @@ int main(int argc, char** argv)
         ++failures;
     }
     child<QTextEdit>(window, "textEdit_Remark")->clear();
+
+    // The second breaker's poles, then the history of the first.
+    for (const char* pole : {"A", "B", "C"}) {
+        measure(window, sim::sampleBreaker(1), QLatin1String(pole));
+        runTest(window, rv, 89.5 + pole[0] - 'A', QString());
+    }
+    child<QAction>(window, "actionHistory")->trigger();
+    if (auto* history = window.findChild<HistoryWindow*>()) {
+        history->refresh(sim::sampleBreaker(0));
+        history->resize(1280, 720);
+        save(*history, QStringLiteral("screenshot-history.png"));
+        // Its report, which scripts/screenshots turns into a picture too.
+        prompts::setSaveFileHandler([](QWidget*, const QString&, const QString&, const QString&) {
+            return outputDir + QStringLiteral("/history.pdf");
+        });
+        child<QPushButton>(*history, "pushButton_HistoryPdf")->click();
+        std::printf("%s\n", qPrintable(outputDir + QStringLiteral("/history.pdf")));
+        history->close();
+    } else {
+        std::fprintf(stderr, "screenshots: the history window did not open\n");
+        ++failures;
+    }
 
     child<QAction>(window, "actionImport_storage")->trigger();
     auto* import = child<QAction>(window, "actionImport_storage");

@@ -51,6 +51,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     makeConnections();
 
     openJournal();
+    setUpHistory();
 
     hotplug = new HotplugMonitor(this);
     connect(hotplug, &HotplugMonitor::deviceArrived, this, &MainWindow::deviceArrivedSlot);
@@ -173,14 +174,14 @@ void MainWindow::initUi()
     // The tables keep their records through a language change (live records
     // may not be exported yet); only their headers follow the language.
     if (firstRun) {
-        liveRecordModel = new QStandardItemModel(0, 9, this);
+        liveRecordModel = new QStandardItemModel(0, 11, this);
         ui->tableView_LiveRecord->setModel(liveRecordModel);
         storageModel = new QStandardItemModel(0, 7, this);
         ui->tableView_Storage->setModel(storageModel);
     }
-    const QStringList liveHeaders = {tr("序号"),     tr("记录时间"), tr("测试时间"),
-                                     tr("电流设置"), tr("测试电流"), tr("测试电阻"),
-                                     tr("比较值"),   tr("比较结果"), tr("备注")};
+    const QStringList liveHeaders = {tr("序号"),     tr("记录时间"), tr("测试时间"), tr("电流设置"),
+                                     tr("测试电流"), tr("测试电阻"), tr("比较值"),   tr("比较结果"),
+                                     tr("备注"),     tr("对象"),     tr("测点")};
     for (int c = 0; c < liveHeaders.size(); ++c)
         liveRecordModel->setHeaderData(c, Qt::Horizontal, liveHeaders.at(c), Qt::DisplayRole);
     ui->tableView_LiveRecord->setColumnWidth(1, 150);
@@ -205,6 +206,7 @@ void MainWindow::initUi()
     for (QTableView* view : {ui->tableView_LiveRecord, ui->tableView_Storage})
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
 
+    retranslateHistory();
     ui->progressBar->setValue(0);
     ui->textEdit_Remark->clear();
     ui->statusbar->clearMessage();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Journal.h"
 #include "PdfSettingData.h"
 #include "Records.h"
 
@@ -16,13 +17,16 @@
 #include <QVector>
 
 class DeviceManager;
+class HistoryWindow;
 class Journal;
 class ParseData;
 class HotplugMonitor;
 struct LiveSnapshot;
 class QAbstractItemModel;
 class QAction;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QStandardItemModel;
 class QTableView;
 class QThread;
@@ -255,6 +259,23 @@ private:
     void endAutoTestOnDisconnection();
     void closeAutoTestRun();
 
+    // --- What was measured, and its history (MainWindowHistory.cpp) ---------
+private:
+    void setUpHistory();
+    void retranslateHistory();
+    void openHistory();
+    // The object and point typed beside the remark, cleaned as stored.
+    Journal::Subject currentSubject() const;
+    // The same as the last two cells of a live row.
+    QStringList subjectCells() const;
+
+    QLabel* objectLabel = nullptr;
+    QComboBox* objectBox = nullptr;
+    QLabel* pointLabel = nullptr;
+    QLineEdit* pointEdit = nullptr;
+    QAction* actionHistory = nullptr;
+    HistoryWindow* historyWindow = nullptr;
+
     // The controller's tests inspect its state and feed it records directly.
     friend class WindowHarness;
     friend class TestMainWindow;
@@ -263,4 +284,5 @@ private:
     friend class TestAutoTest;
     friend class TestLanguage;
     friend class TestBadFiles;
+    friend class TestHistory;
 };

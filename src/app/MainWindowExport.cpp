@@ -3,6 +3,7 @@
 
 #include "AppLog.h"
 #include "ExportPaths.h"
+#include "Journal.h"
 #include "Prompts.h"
 #include "XlsxExport.h"
 #include "ui_mainwindow.h"
@@ -38,7 +39,10 @@ void MainWindow::exportToExcel(QAbstractItemModel* model)
         return;
     }
     QString reason;
-    if (!xlsxexport::exportTable(*model, name, &reason)) {
+    // The live table's workbook keeps its nine columns: files others read
+    // stay as they are; object and point are in the journal and its history.
+    const int columns = model == liveRecordModel ? Journal::kColumns : -1;
+    if (!xlsxexport::exportTable(*model, name, &reason, columns)) {
         // The table is untouched and an earlier file of that name survives.
         qCWarning(lcWindow).noquote() << "Excel export to" << name << "failed:" << reason;
         prompts::notify(this, QMessageBox::Warning, tr("保存Excel文件"),

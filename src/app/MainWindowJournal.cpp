@@ -50,7 +50,8 @@ void MainWindow::offerJournalRestore()
     }
     const QVector<Journal::Record> records = journal->restore();
     for (const Journal::Record& record : records)
-        addLiveRow(record.cells, record.id);
+        addLiveRow(record.cells + QStringList{record.subject.object, record.subject.point},
+                   record.id);
     if (!records.isEmpty())
         liveRecordsUnsaved = true;
     if (!pending.remark.isEmpty() && ui->textEdit_Remark->toPlainText().isEmpty())
@@ -61,7 +62,7 @@ qint64 MainWindow::journalRecord(const QStringList& cells, const QDateTime& time
 {
     liveRecordsUnsaved = true;
     const Journal::Identity identity{deviceInfo.name, deviceInfo.model, deviceInfo.version};
-    return journal->append(cells, identity, time);
+    return journal->append(cells, identity, time, currentSubject());
 }
 
 void MainWindow::journalRemove(const QVector<qint64>& ids, const QHash<qint64, QString>& renumbered)

@@ -300,7 +300,7 @@ void MainWindow::appendLiveRecord()
         ui->label_ComparativeReslutValue->text(),
         ui->textEdit_Remark->toPlainText(),
     };
-    addLiveRow(cells, journalRecord(cells, now));
+    addLiveRow(cells + subjectCells(), journalRecord(cells, now));
 }
 
 void MainWindow::addLiveRow(const QStringList& cells, qint64 journalId)

@@ -64,14 +64,19 @@ QString sqlText(const QString& s)
 
 QAtomicInt connectionCount;
 
-// The records matching `where`, oldest first.
+// The records matching `where` (its placeholders bound to `values`) in the
+// order `orderBy` names.
 bool readRecords(const QSqlDatabase& db, const QString& where, QVector<Journal::Record>* out,
-                 QSqlError* error)
+                 QSqlError* error, const QVariantList& values = {},
+                 const QString& orderBy = QStringLiteral("id"))
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM records WHERE %2 ORDER BY id")
-                    .arg(recordColumns(), where))) {
+    bool ran = q.prepare(QStringLiteral("SELECT %1 FROM records WHERE %2 ORDER BY %3")
+                             .arg(recordColumns(), where, orderBy));
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!ran || !q.exec()) {
         *error = q.lastError();
         return false;
     }
@@ -411,9 +416,11 @@ bool Journal::remove(const QVector<qint64>& ids, const QHash<qint64, QString>& f
 
 bool Journal::clear()
 {
+    // Emptying the table is not saying the measurements were wrong (that is
+    // what deleting a row says): they stay in the object's history.
     return update(QStringLiteral("UPDATE records SET state = ? WHERE session = ? "
                                  "AND state IN (?, ?)"),
-                  {int(journalschema::Removed), session_, int(journalschema::Live),
+                  {int(journalschema::Dismissed), session_, int(journalschema::Live),
                    int(journalschema::Saved)});
 }
 
@@ -437,13 +444,14 @@ QVector<Journal::Record> Journal::sessionRecords()
                        .arg(int(journalschema::Saved)));
 }
 
-QVector<Journal::Record> Journal::records(const QString& where)
+QVector<Journal::Record> Journal::records(const QString& where, const QVariantList& values,
+                                          const QString& orderBy)
 {
     QVector<Record> out;
     if (state_ != State::Open)
         return out;
     QSqlError error;
-    if (!readRecords(database(), where, &out, &error)) {
+    if (!readRecords(database(), where, &out, &error, values, orderBy)) {
         failOn(error);
         out.clear();
     }

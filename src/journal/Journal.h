@@ -125,6 +125,15 @@ public:
     // Keeps them as history only; they are never offered again.
     bool decline();
 
+    // The history of what was measured (JournalHistory.cpp). Records the
+    // operator deleted from the live table are not part of it.
+    // The objects measured so far, the most recently recorded first.
+    QStringList objects();
+    // The records of one object, oldest first; an invalid `from` or `to`
+    // leaves that end of the time range open (both ends included).
+    QVector<Record> objectRecords(const QString& object, const QDateTime& from = {},
+                                  const QDateTime& to = {});
+
 signals:
     // Emitted once, when the journal goes off; `message` is for the status bar.
     void failed(const QString& message);
@@ -153,7 +162,8 @@ private:
     QSqlDatabase database() const;
     template <typename Work> bool inTransaction(Work work);
     bool update(const QString& sql, const QVariantList& values);
-    QVector<Record> records(const QString& where);
+    QVector<Record> records(const QString& where, const QVariantList& values = {},
+                            const QString& orderBy = QStringLiteral("id"));
     void fail(const QString& reason);
     void failOn(const QSqlError& error);
 

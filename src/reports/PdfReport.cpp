@@ -267,6 +267,12 @@ void PdfReport::drawRecordPages(QPagedPaintDevice* pageDevice, QPainter* painter
         painter->setPen(rulePen);
         painter->drawLine(0, y, w, y);
         drawFields(painter, {{0, w}}, {{{tr("记录时间："), cells.value(1)}}}, y);
+        // What was measured, when the table carries it.
+        if (columnCount > pointColumn)
+            drawFields(painter, pdflayout::columns({0, w}, 2, pdflayout::columnGap),
+                       {{{headers.value(objectColumn) + colon, cells.value(objectColumn)},
+                         {headers.value(pointColumn) + colon, cells.value(pointColumn)}}},
+                       y);
         y += rowStep;
         painter->setFont(headingFont);
         painter->drawText(QRect(0, y, w, 100), Qt::AlignLeft, tr("数据"));

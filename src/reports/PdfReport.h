@@ -35,6 +35,9 @@ class PdfReport
 public:
     // The record table's column of the remark.
     static constexpr int remarkColumn = 8;
+    // The columns of what was measured, when the table has them.
+    static constexpr int objectColumn = 9;
+    static constexpr int pointColumn = 10;
 
     PdfReport(const PdfSettingData& settings, const LiveSnapshot& live,
               const QAbstractItemModel* records);

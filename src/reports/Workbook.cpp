@@ -104,6 +104,52 @@ bool Workbook::writeText(int row, int column, const QString& text)
     return true;
 }
 
+bool Workbook::writeNumber(int row, int column, double value)
+{
+    if (!cellInRange(row, column))
+        return false;
+    const lxw_error written =
+        worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(column), value, m_format);
+    if (written != LXW_NO_ERROR)
+        return fail(tr("无法写入单元格 %1：%2").arg(cellName(row, column), lxwReason(written)));
+    return true;
+}
+
+bool Workbook::insertLineChart(int row, int column, int titleRow, int titleColumn, int firstRow,
+                               int lastRow, int categoryColumn, const QVector<ChartSeries>& series)
+{
+    if (!cellInRange(row, column) || !cellInRange(lastRow, categoryColumn))
+        return false;
+    // Names come from cells, never from texts given to the chart: a chart
+    // text beginning with "=" would be read as a formula.
+    lxw_chart* chart = workbook_add_chart(m_book, LXW_CHART_LINE);
+    if (!chart)
+        return fail(tr("无法创建图表"));
+    const char* sheet = m_sheet->name;
+    chart_title_set_name_range(chart, sheet, lxw_row_t(titleRow), lxw_col_t(titleColumn));
+    chart_show_blanks_as(chart, LXW_CHART_BLANKS_AS_CONNECTED);
+    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
+    for (const ChartSeries& s : series) {
+        lxw_chart_series* line = chart_add_series(chart, nullptr, nullptr);
+        if (!line)
+            return fail(tr("无法创建图表"));
+        chart_series_set_categories(line, sheet, lxw_row_t(firstRow), lxw_col_t(categoryColumn),
+                                    lxw_row_t(lastRow), lxw_col_t(categoryColumn));
+        chart_series_set_values(line, sheet, lxw_row_t(firstRow), lxw_col_t(s.valueColumn),
+                                lxw_row_t(lastRow), lxw_col_t(s.valueColumn));
+        chart_series_set_name_range(line, sheet, lxw_row_t(s.nameRow), lxw_col_t(s.nameColumn));
+        chart_series_set_marker_type(line, LXW_CHART_MARKER_AUTOMATIC);
+    }
+    lxw_chart_options options{};
+    options.x_scale = 1.6;
+    options.y_scale = 1.4;
+    const lxw_error inserted =
+        worksheet_insert_chart_opt(m_sheet, lxw_row_t(row), lxw_col_t(column), chart, &options);
+    if (inserted != LXW_NO_ERROR)
+        return fail(tr("无法插入图表：%1").arg(lxwReason(inserted)));
+    return true;
+}
+
 bool Workbook::setColumnWidth(int column, double width)
 {
     if (!cellInRange(0, column))

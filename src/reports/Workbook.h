@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QVector>
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -32,6 +33,20 @@ public:
     // Rows and columns count from 0. Characters a workbook cannot hold (NUL
     // and other fill bytes from the instrument) are left out of the file.
     bool writeText(int row, int column, const QString& text);
+    // A number cell, in the same format as the texts.
+    bool writeNumber(int row, int column, double value);
+    // A line chart drawn by the spreadsheet from cells of this sheet, placed
+    // with its top left corner at (row, column). Each series takes its name
+    // from a cell and its values from a column range; all share the
+    // categories of one column range. Gaps between values are bridged.
+    struct ChartSeries
+    {
+        int nameRow = 0;
+        int nameColumn = 0;
+        int valueColumn = 0;
+    };
+    bool insertLineChart(int row, int column, int titleRow, int titleColumn, int firstRow,
+                         int lastRow, int categoryColumn, const QVector<ChartSeries>& series);
     // Width in the spreadsheet's character units.
     bool setColumnWidth(int column, double width);
     bool save();

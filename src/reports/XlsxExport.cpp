@@ -38,9 +38,11 @@ bool writeTable(const QStringList& headers, int rowCount, int columnCount, const
 
 } // namespace
 
-bool exportTable(const QAbstractItemModel& model, const QString& fileName, QString* errorString)
+bool exportTable(const QAbstractItemModel& model, const QString& fileName, QString* errorString,
+                 int columnCount)
 {
-    const int columns = model.columnCount();
+    const int columns =
+        columnCount < 0 ? model.columnCount() : std::min(columnCount, model.columnCount());
     QStringList headers;
     headers.reserve(columns);
     for (int c = 0; c < columns; ++c)

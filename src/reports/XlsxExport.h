@@ -17,9 +17,10 @@ class QAbstractItemModel;
 // given) and leaves any earlier file of that name as it was.
 namespace xlsxexport {
 
-// The table's horizontal header texts and the display texts of its cells.
+// The table's horizontal header texts and the display texts of its cells;
+// of its first `columnCount` columns only when that is not negative.
 bool exportTable(const QAbstractItemModel& model, const QString& fileName,
-                 QString* errorString = nullptr);
+                 QString* errorString = nullptr, int columnCount = -1);
 
 // The same from plain texts, for a program without item models.
 bool exportTable(const QStringList& headers, const QVector<QStringList>& rows,

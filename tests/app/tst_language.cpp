@@ -176,7 +176,7 @@ private slots:
         // The journal holds what the table shows, both records.
         QStringList journalled;
         for (const Journal::Record& record : w->journal->sessionRecords())
-            journalled << record.cells;
+            journalled << record.cells << record.subject.object << record.subject.point;
         QCOMPARE(journalled, cellsOf(w->liveRecordModel));
     }
 
