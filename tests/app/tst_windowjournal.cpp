@@ -1,10 +1,14 @@
 // Nothing lost: the window's records in the journal across windows (as
-// across program runs), the question before closing, and a journal that
-// cannot be kept never stopping the measuring.
+// across program runs), the question before closing or clearing, corrected
+// remarks, the demo's journal apart, and a journal that cannot be kept never
+// stopping the measuring.
 #include "WindowHarness.h"
 #include "ui_mainwindow.h" // compiled into this target by AUTOUIC
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 
 class TestWindowJournal : public WindowHarness
@@ -89,6 +93,7 @@ private slots:
         QCOMPARE(asked.size(), 1); // declined records are not offered again
 
         runTests(2);
+        answer = QMessageBox::Discard;
         ui()->pushButton_clear->click();
         runTests(4);
         ui()->tableView_LiveRecord->selectionModel()->select(w->liveRecordModel->index(1, 0),
@@ -101,7 +106,7 @@ private slots:
         QVERIFY(shown != before); // new times, so a row of the declined session would show
         answer = QMessageBox::Yes;
         startWindow();
-        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.size(), 3); // the clear asked too
         QCOMPARE(rowTexts(), shown);
         QCOMPARE(ui()->textEdit_Remark->toPlainText(), QStringLiteral("相 4\n第二行"));
 
@@ -113,38 +118,123 @@ private slots:
         QVERIFY(rowTexts().isEmpty());
     }
 
-    // Closing with records never exported asks first; each answer does what
-    // it says.
-    void closeAsksFirst_data()
+    // Closing or clearing with records never exported asks first; each
+    // answer does what it says. Records closed or cleared away are not
+    // offered again; records kept are, after a crash.
+    void droppingUnexportedRecordsAsksFirst_data()
     {
+        QTest::addColumn<bool>("clear"); // or close
+        QTest::addColumn<bool>("exportedBefore");
         QTest::addColumn<int>("choice");
-        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("gone"); // closed, or the table emptied
         QTest::addColumn<bool>("exported");
-        QTest::newRow("export") << int(QMessageBox::Save) << true << true;
-        QTest::newRow("close anyway") << int(QMessageBox::Discard) << true << false;
-        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << false;
+        for (bool clear : {false, true}) {
+            const QByteArray what = clear ? "clear: " : "close: ";
+            QTest::newRow(what + "export")
+                << clear << false << int(QMessageBox::Save) << true << true;
+            QTest::newRow(what + "anyway")
+                << clear << false << int(QMessageBox::Discard) << true << false;
+            QTest::newRow(what + "cancel")
+                << clear << false << int(QMessageBox::Cancel) << false << false;
+            QTest::newRow(what + "after export")
+                << clear << true << int(QMessageBox::Cancel) << true << false;
+        }
     }
-    void closeAsksFirst()
+    void droppingUnexportedRecordsAsksFirst()
     {
+        QFETCH(bool, clear);
+        QFETCH(bool, exportedBefore);
         QFETCH(int, choice);
-        QFETCH(bool, closes);
+        QFETCH(bool, gone);
         QFETCH(bool, exported);
         runTests(2);
+        if (exportedBefore) {
+            ui()->pushButton_save->click();
+            QVERIFY(QFile::remove(chosenFile));
+        }
         answer = QMessageBox::StandardButton(choice);
-        QCOMPARE(closed(), closes);
-        QCOMPARE(asked.size(), 1);
+        if (clear)
+            ui()->pushButton_clear->click();
+        QCOMPARE(clear ? rows() == 0 : closed(), gone);
+        QCOMPARE(asked.size(), exportedBefore ? 0 : 1);
         QCOMPARE(QFile::exists(chosenFile), exported);
         QFile::remove(chosenFile);
-        // Whatever was chosen, a closed window's records are not offered
-        // again; a window that stayed open still has them.
         asked.clear();
         answer = QMessageBox::Yes;
-        if (closes) {
-            startWindow();
-            QVERIFY(asked.isEmpty());
-        } else {
-            QCOMPARE(rows(), 2);
+        startWindow();
+        QCOMPARE(asked.size(), gone ? 0 : 1);
+        QCOMPARE(rows(), gone ? 0 : 2);
+    }
+
+    // Records of two sessions lost in crashes, numbered 11, 12 and 1 there,
+    // come back numbered 1 to 3, and the next test is 4; the journal keeps
+    // the new numbers for the next restore.
+    void restoredRowsAreNumberedAfresh()
+    {
+        for (const QStringList& numbers : {QStringList{"11", "12"}, QStringList{"1"}}) {
+            w.reset();
+            Journal crashed;
+            QCOMPARE(crashed.open(), Journal::State::Open);
+            for (const QString& number : numbers)
+                QVERIFY(crashed.append(QVector<QString>(9, number).toList(), {}) > 0);
         }
+        answer = QMessageBox::Yes;
+        startWindow();
+        runTests(1);
+        QStringList shown, journalled;
+        for (const QString& row : rowTexts())
+            shown << row.section('|', 0, 0);
+        for (const Journal::Record& record : w->journal->sessionRecords())
+            journalled << record.cells.first();
+        QCOMPARE(shown, (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(journalled, shown);
+        QCOMPARE(rowTexts().at(2).section('|', 1, 1), QStringLiteral("1")); // in their order
+    }
+
+    // The remark of a recorded row opens for correction with a double-click
+    // or F2 (no other cell does), and the journal keeps the correction
+    // through a crash.
+    void remarkCorrection_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::addColumn<int>("column");
+        QTest::newRow("F2 on the remark") << false << 8;
+        QTest::newRow("double-click on the remark") << true << 8;
+        QTest::newRow("F2 on the resistance") << false << 5;
+        QTest::newRow("double-click on the time") << true << 1;
+    }
+    void remarkCorrection()
+    {
+        QFETCH(bool, doubleClick);
+        QFETCH(int, column);
+        runTests(2);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTableView* view = ui()->tableView_LiveRecord;
+        const QModelIndex cell = w->liveRecordModel->index(1, column);
+        view->setCurrentIndex(cell);
+        if (doubleClick) {
+            // As a mouse sends it: press and release, then the second press.
+            const QPoint at = view->visualRect(cell).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        } else {
+            QTest::keyClick(view, Qt::Key_F2);
+        }
+        const QStringList before = rowTexts();
+        auto* editor = view->viewport()->findChild<QPlainTextEdit*>();
+        QCOMPARE(editor || view->viewport()->findChild<QLineEdit*>(), column == 8);
+        if (column != 8)
+            return;
+        QCOMPARE(editor->toPlainText(), QStringLiteral("相 2\n第二行"));
+        QTest::keyClicks(editor, QStringLiteral("QF1 B"));
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(w->liveRecordModel->item(1, 8)->text(), QStringLiteral("QF1 B"));
+        QStringList corrected = before;
+        corrected[1] = corrected[1].section('|', 0, 7) + QStringLiteral("|QF1 B");
+        answer = QMessageBox::Yes;
+        startWindow();
+        QCOMPARE(rowTexts(), corrected);
     }
 
     // An export that does not happen keeps the window open.
@@ -199,6 +289,42 @@ private slots:
         QVERIFY(!shown.contains(told)); // said once, not again with every record
         w.reset();
         holder.reset();
+    }
+
+    // The demo and the real program side by side, as processes with one home
+    // folder: each holds a journal of its own (a program whose journal is
+    // locked by the other holds none).
+    void demoKeepsAJournalOfItsOwn()
+    {
+#ifndef REAL_PROGRAM
+        QSKIP("the real program is not built");
+#else
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        QProcess programs[2];
+        const QStringList journals = {QStringLiteral("/loop-tester/journal.sqlite"),
+                                      QStringLiteral("/loop-tester-demo/journal.sqlite")};
+        auto holds = [&](int i) {
+            const QDir fds(QStringLiteral("/proc/%1/fd").arg(programs[i].processId()));
+            for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System))
+                if (fd.symLinkTarget().endsWith(journals.at(i)))
+                    return true;
+            return false;
+        };
+        for (int i = 0; i < 2; ++i) {
+            programs[i].setProcessEnvironment(env);
+            programs[i].start(i ? QStringLiteral(DEMO_PROGRAM) : QStringLiteral(REAL_PROGRAM),
+                              QStringList());
+            QVERIFY(programs[i].waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(holds(i), 20000);
+        }
+        QVERIFY(holds(0) && holds(1));
+        for (QProcess& program : programs) {
+            program.kill();
+            program.waitForFinished();
+        }
+#endif
     }
 };
 
