@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QHelpEvent>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QToolTip>
 
 namespace {
@@ -19,9 +20,10 @@ void RemarkDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
 {
     QStyledItemDelegate::initStyleOption(option, index);
     // One line: line breaks shown as a mark, the rest cut by the view's elide mode.
+    // (The text given here has its line feeds as line separators already.)
     option->features &= ~QStyleOptionViewItem::WrapText;
-    option->text.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
-    option->text.replace(QLatin1Char('\n'), QStringLiteral(" ↵ "));
+    option->text.replace(QRegularExpression(QStringLiteral("\\r?[\\n\\x{2028}\\x{2029}]")),
+                         QStringLiteral(" ↵ "));
 }
 
 QSize RemarkDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -75,9 +77,9 @@ bool RemarkDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     if (event->type() != QEvent::ToolTip || text.isEmpty())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     // As rich text the tip wraps its lines instead of running off the screen.
-    QToolTip::showText(event->globalPos(),
-                       QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>")
-                           .arg(text.toHtmlEscaped()),
-                       view->viewport(), option.rect);
+    QToolTip::showText(
+        event->globalPos(),
+        QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped()),
+        view->viewport(), option.rect);
     return true;
 }

@@ -135,6 +135,8 @@ Journal::Journal(QObject* parent) : QObject(parent)
 
 Journal::~Journal()
 {
+    // Whoever listens may be half gone by now: a last failure goes unsaid.
+    blockSignals(true);
     if (typedRemarkTimer_.isActive())
         writeTypedRemark();
     detach();

@@ -95,22 +95,6 @@ private slots:
         QCOMPARE(toolkitOk(), QStringLiteral("确定"));
     }
 
-    // Run once under each of LC_ALL=zh_CN.UTF-8 and de_DE.UTF-8 by CTest.
-    void systemLanguageIsChecked()
-    {
-        const QString system = QLocale::system().name();
-        QStringList checked;
-        for (QAction* action : qAsConst(w->languageActions))
-            if (action->isChecked())
-                checked << action->text();
-        QStringList expected;
-        if (system.startsWith(QLatin1String("zh_")))
-            expected << QStringLiteral("简体中文");
-        else if (system.startsWith(QLatin1String("en_")))
-            expected << QStringLiteral("English");
-        QCOMPARE(checked, expected);
-    }
-
     void englishAtStartUp()
     {
         const int toolBarItems = ui()->toolBar->actions().size();
