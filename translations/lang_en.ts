@@ -568,6 +568,18 @@
         <translation>Close anyway</translation>
     </message>
     <message>
+        <source>记录表中有 %1 条测量记录还没有导出。清除前要导出到 Excel 吗？</source>
+        <translation>Measurement records in the table not yet exported: %1. Export them to Excel before clearing?</translation>
+    </message>
+    <message>
+        <source>仍然清除</source>
+        <translation>Clear anyway</translation>
+    </message>
+    <message>
+        <source>演示：模拟的仪器</source>
+        <translation>Demo: simulated instrument</translation>
+    </message>
+    <message>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>

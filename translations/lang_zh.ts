@@ -568,6 +568,18 @@
         <translation>仍然关闭</translation>
     </message>
     <message>
+        <source>记录表中有 %1 条测量记录还没有导出。清除前要导出到 Excel 吗？</source>
+        <translation>记录表中有 %1 条测量记录还没有导出。清除前要导出到 Excel 吗？</translation>
+    </message>
+    <message>
+        <source>仍然清除</source>
+        <translation>仍然清除</translation>
+    </message>
+    <message>
+        <source>演示：模拟的仪器</source>
+        <translation>演示：模拟的仪器</translation>
+    </message>
+    <message>
         <source>取消</source>
         <translation>取消</translation>
     </message>

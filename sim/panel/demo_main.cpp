@@ -1,11 +1,15 @@
 // The demo program: the real window, linked to the simulated instrument, with
-// the instrument's own panel beside it.
+// the instrument's own panel beside it. It keeps its own journal and settings
+// (its own application name names their folder), so simulated records never
+// meet an instrument's, and its title says what it is.
 #include "AppMain.h"
 #include "DemoInstrument.h"
 #include "SampleHistory.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include <QCoreApplication>
 
 int main(int argc, char* argv[])
 {
@@ -14,9 +18,15 @@ int main(int argc, char* argv[])
     bool sampleHistory = false;
     for (int i = 1; i < argc; ++i)
         sampleHistory = sampleHistory || std::strcmp(argv[i], "--sample-history") == 0;
-    return runLoopTester(argc, argv, [sampleHistory] {
+    AppEdition demo;
+    demo.applicationName = "loop-tester-demo";
+    demo.titleNote = QT_TRANSLATE_NOOP("MainWindow", "演示：模拟的仪器");
+    return runLoopTester(
+        argc, argv,
+        [sampleHistory] {
         if (sampleHistory && !sim::addSampleHistory())
             std::fprintf(stderr, "loop-tester-demo: the sample history could not be written\n");
         sim::startDemoInstrument();
-    });
+        },
+        demo);
 }

@@ -8,13 +8,14 @@
 #include <QFont>
 #include <QIcon>
 
-int runLoopTester(int& argc, char** argv, const std::function<void()>& beforeWindow)
+int runLoopTester(int& argc, char** argv, const std::function<void()>& beforeWindow,
+                  const AppEdition& edition)
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("loop-tester"));
+    QApplication::setApplicationName(QString::fromLatin1(edition.applicationName));
     // Lets the desktop (Wayland in particular) match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("loop-tester"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resource/appIcon.png")));
@@ -27,6 +28,8 @@ int runLoopTester(int& argc, char** argv, const std::function<void()>& beforeWin
     if (beforeWindow)
         beforeWindow();
     MainWindow window;
+    if (edition.titleNote)
+        window.setTitleNote(edition.titleNote);
     window.show();
     return app.exec();
 }

@@ -136,7 +136,8 @@ void MainWindow::makeConnections()
 void MainWindow::initUi()
 {
     const bool firstRun = !liveRecordModel;
-    setWindowTitle(tr("回路电阻测试仪"));
+    setWindowTitle(titleNote ? tr("回路电阻测试仪") + QStringLiteral(" — ") + tr(titleNote)
+                             : tr("回路电阻测试仪"));
 
     if (firstRun) {
         auto* spacer = new QWidget(ui->toolBar);
@@ -144,6 +145,7 @@ void MainWindow::initUi()
         ui->toolBar->addWidget(spacer);
         ui->toolBar->addAction(ui->actionLiveTestView);
         ui->toolBar->addAction(ui->actionStorageView);
+        setUpRemarkColumn();
     }
     createLanguageMenu();
 
@@ -199,7 +201,9 @@ void MainWindow::initUi()
 
     ui->tableView_LiveRecord->horizontalHeader()->setSectionResizeMode(
         QHeaderView::ResizeToContents);
-    ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Every record one line high (a long remark is cut short): a record is
+    // never taller than the table, and ten thousand rows cost no measuring.
+    ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->tableView_Storage->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     // A click on any cell selects its whole record, so Delete acts on what
     // the operator clicked.
@@ -208,8 +212,13 @@ void MainWindow::initUi()
 
     retranslateHistory();
     ui->progressBar->setValue(0);
-    ui->textEdit_Remark->clear();
     ui->statusbar->clearMessage();
+}
+
+void MainWindow::setTitleNote(const char* sourceText)
+{
+    titleNote = sourceText;
+    setWindowTitle(tr("回路电阻测试仪") + QStringLiteral(" — ") + tr(titleNote));
 }
 
 void MainWindow::fitToScreen()

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
 class QStandardItemModel;
 class QTableView;
 class QThread;
@@ -48,6 +50,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // A note the title carries after the program's name (a source text of
+    // this class's translation context, translated with the rest).
+    void setTitleNote(const char* sourceText);
 
 signals:
     void detectDeviceSignal();
@@ -165,11 +171,20 @@ private:
     void journalProblem(const QString& message);
     // False when the operator chose to stay (cancelled, or the export failed).
     bool mayCloseWithRecords();
+    // Before records leave the live table unexported: export first, go on
+    // anyway, or cancel. Save means exported; a failed export answers Cancel;
+    // NoButton: nothing to ask.
+    QMessageBox::StandardButton askAboutUnexported(const QString& title, const QString& question,
+                                                   const QString& goOn);
+    void liveRemarkEdited(const QModelIndex& index, const QString& text);
 
     // Live page.
     void startTest();
     void appendLiveRecord();
     void addLiveRow(const QStringList& cells, qint64 journalId);
+    // Numbers the rows 1, 2, 3 ... and the journal follows.
+    void renumberLiveRows();
+    void setUpRemarkColumn();
     void deleteSelectedRows(QTableView* view);
     void sendSettingFrame(const QByteArray& frame);
     void logFrame(const QByteArray& frame);
@@ -227,12 +242,14 @@ private:
     int rejectedReadings = 0;
     bool liveDisplayBlanked = false;
     QString overTemperaturePicture; // the picture label_OverTemp shows
+    const char* titleNote = nullptr;
 
     Journal* journal = nullptr;
     // The live table holds records that were never exported.
     bool liveRecordsUnsaved = false;
     // Where a live row keeps its journal id (on its first cell).
     static constexpr int kJournalIdRole = Qt::UserRole + 1;
+    static constexpr int kRemarkColumn = 8;
 
     // The header texts of the last PDF report (its layout and fonts belong
     // to the report itself).

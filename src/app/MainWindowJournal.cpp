@@ -1,7 +1,8 @@
 // The measurement journal: every record of the live table is on disk the
-// moment the table shows it, records a crash or a careless close left
-// unexported are offered back at the next start, and closing with unexported
-// records asks first. The journal never stands in the way of measuring.
+// moment the table shows it (a corrected remark too), records a crash or a
+// careless close left unexported are offered back at the next start, and
+// closing or clearing with unexported records asks first. The journal never
+// stands in the way of measuring.
 #include "MainWindow.h"
 
 #include "AppLog.h"
@@ -20,7 +21,7 @@ void MainWindow::openJournal()
             [this](const QString&, const QString& message) { journalProblem(message); });
     journal->open();
     connect(ui->textEdit_Remark, &QTextEdit::textChanged, this,
-            [this] { journal->setPendingRemark(ui->textEdit_Remark->toPlainText()); });
+            [this] { journal->keepTypedRemark(ui->textEdit_Remark->toPlainText()); });
     // Asked once the window is up, and before any reading can add a row.
     QTimer::singleShot(0, this, &MainWindow::offerJournalRestore);
 }
@@ -52,6 +53,10 @@ void MainWindow::offerJournalRestore()
     for (const Journal::Record& record : records)
         addLiveRow(record.cells + QStringList{record.subject.object, record.subject.point},
                    record.id);
+    // Records of one or more earlier sessions: the numbers they had there
+    // mean nothing here.
+    renumberLiveRows();
+    ui->tableView_LiveRecord->scrollToBottom();
     if (!records.isEmpty())
         liveRecordsUnsaved = true;
     if (!pending.remark.isEmpty() && ui->textEdit_Remark->toPlainText().isEmpty())
@@ -84,25 +89,44 @@ void MainWindow::liveRecordsExported()
     liveRecordsUnsaved = false;
 }
 
-bool MainWindow::mayCloseWithRecords()
+void MainWindow::liveRemarkEdited(const QModelIndex& index, const QString& text)
+{
+    journal->setRemark(index.siblingAtColumn(0).data(kJournalIdRole).toLongLong(), text);
+    liveRecordsUnsaved = true; // an earlier export shows the old remark
+}
+
+QMessageBox::StandardButton
+MainWindow::askAboutUnexported(const QString& title, const QString& question, const QString& goOn)
 {
     if (!liveRecordsUnsaved || liveRecordModel->rowCount() == 0)
-        return true;
+        return QMessageBox::NoButton;
     const QMessageBox::StandardButton answer =
-        prompts::ask(this, tr("关闭"),
-                     tr("记录表中有 %1 条测量记录还没有导出。关闭前要导出到 Excel 吗？")
-                         .arg(liveRecordModel->rowCount()),
+        prompts::ask(this, title, question.arg(liveRecordModel->rowCount()),
                      {{QMessageBox::Save, tr("导出到Excel")},
-                      {QMessageBox::Discard, tr("仍然关闭")},
+                      {QMessageBox::Discard, goOn},
                       {QMessageBox::Cancel, tr("取消")}});
     switch (answer) {
     case QMessageBox::Save:
         exportToExcel(liveRecordModel);
-        return !liveRecordsUnsaved; // stay open when the export did not happen
+        return liveRecordsUnsaved ? QMessageBox::Cancel : QMessageBox::Save;
+    case QMessageBox::Discard:
+        return QMessageBox::Discard;
+    default:
+        return QMessageBox::Cancel;
+    }
+}
+
+bool MainWindow::mayCloseWithRecords()
+{
+    switch (askAboutUnexported(tr("关闭"),
+                               tr("记录表中有 %1 条测量记录还没有导出。关闭前要导出到 Excel 吗？"),
+                               tr("仍然关闭"))) {
+    case QMessageBox::Cancel:
+        return false;
     case QMessageBox::Discard:
         journal->dismissUnsaved();
         return true;
     default:
-        return false;
+        return true;
     }
 }

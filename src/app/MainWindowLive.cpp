@@ -4,7 +4,9 @@
 #include "AppLog.h"
 #include "ButtonStyles.h"
 #include "Frames.h"
+#include "Journal.h"
 #include "LiveLogic.h"
+#include "RemarkDelegate.h"
 #include "SampleIntervalDialog.h"
 #include "SwitchButton.h"
 #include "ui_mainwindow.h"
@@ -301,27 +303,46 @@ void MainWindow::appendLiveRecord()
         ui->textEdit_Remark->toPlainText(),
     };
     addLiveRow(cells + subjectCells(), journalRecord(cells, now));
+    ui->tableView_LiveRecord->scrollToBottom();
 }
 
 void MainWindow::addLiveRow(const QStringList& cells, qint64 journalId)
 {
     ui->tableView_LiveRecord->show();
-    const int row = liveRecordModel->rowCount();
-    liveRecordModel->insertRow(row);
-    ui->tableView_LiveRecord->scrollToBottom();
-    for (int c = 0; c < cells.size(); ++c)
-        liveRecordModel->setItem(row, c, new QStandardItem(cells.at(c)));
-    liveRecordModel->item(row, 0)->setData(journalId, kJournalIdRole);
-
-    for (int r = 0; r < liveRecordModel->rowCount(); ++r) {
-        for (int c = 0; c < liveRecordModel->columnCount(); ++c) {
-            QStandardItem* item = liveRecordModel->item(r, c);
-            if (!item)
-                continue;
-            item->setTextAlignment(Qt::AlignCenter);
+    QList<QStandardItem*> items;
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QStandardItem(cells.at(c));
+        item->setTextAlignment(Qt::AlignCenter);
+        // Only the remark may be corrected; what was measured stays as measured.
+        if (c != kRemarkColumn)
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-        }
+        items << item;
     }
+    items.first()->setData(journalId, kJournalIdRole);
+    liveRecordModel->appendRow(items);
+}
+
+void MainWindow::renumberLiveRows()
+{
+    QHash<qint64, QString> renumbered;
+    for (int r = 0; r < liveRecordModel->rowCount(); ++r) {
+        const QString number = QString::number(r + 1);
+        QStandardItem* first = liveRecordModel->item(r, 0);
+        if (first->text() == number)
+            continue;
+        first->setText(number);
+        renumbered.insert(first->data(kJournalIdRole).toLongLong(), number);
+    }
+    journal->renumber(renumbered);
+}
+
+void MainWindow::setUpRemarkColumn()
+{
+    QTableView* view = ui->tableView_LiveRecord;
+    auto* remarks = new RemarkDelegate(view);
+    view->setItemDelegateForColumn(kRemarkColumn, remarks);
+    view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    connect(remarks, &RemarkDelegate::remarkEdited, this, &MainWindow::liveRemarkEdited);
 }
 
 void MainWindow::on_pushButton_delete_clicked()
@@ -357,6 +378,11 @@ void MainWindow::deleteSelectedRows(QTableView* view)
 
 void MainWindow::on_pushButton_clear_clicked()
 {
+    const QMessageBox::StandardButton answer = askAboutUnexported(
+        tr("清除"), tr("记录表中有 %1 条测量记录还没有导出。清除前要导出到 Excel 吗？"),
+        tr("仍然清除"));
+    if (answer == QMessageBox::Cancel)
+        return;
     liveRecordModel->removeRows(0, liveRecordModel->rowCount());
     journalClear();
 }

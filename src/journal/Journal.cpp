@@ -109,12 +109,41 @@ bool exec(QSqlQuery& q, QSqlError* error)
     return false;
 }
 
+// Sets the first cell of each record; rows whose text is already that are
+// left alone.
+bool renumberIn(QSqlDatabase& db, qint64 session, const QHash<qint64, QString>& firstCells,
+                QSqlError* error)
+{
+    QSqlQuery renumber(db);
+    renumber.prepare(QStringLiteral("UPDATE records SET %1 = ? WHERE id = ? AND session = ? "
+                                    "AND %1 IS NOT ?")
+                         .arg(QLatin1String(journalschema::cellColumn(0))));
+    for (auto it = firstCells.cbegin(); it != firstCells.cend(); ++it) {
+        renumber.addBindValue(sqlText(it.value()));
+        renumber.addBindValue(it.key());
+        renumber.addBindValue(session);
+        renumber.addBindValue(sqlText(it.value()));
+        if (!exec(renumber, error))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-Journal::Journal(QObject* parent) : QObject(parent) {}
+Journal::Journal(QObject* parent) : QObject(parent)
+{
+    typedRemarkTimer_.setSingleShot(true);
+    typedRemarkTimer_.setInterval(kTypedRemarkDelayMs);
+    connect(&typedRemarkTimer_, &QTimer::timeout, this, &Journal::writeTypedRemark);
+}
 
 Journal::~Journal()
 {
+    // Whoever listens may be half gone by now: a last failure goes unsaid.
+    blockSignals(true);
+    if (typedRemarkTimer_.isActive())
+        writeTypedRemark();
     detach();
 }
 
@@ -383,6 +412,53 @@ bool Journal::setPendingRemark(const QString& text)
     return true;
 }
 
+void Journal::keepTypedRemark(const QString& text)
+{
+    if (state_ != State::Open)
+        return;
+    typedRemark_ = text;
+    // Not restarted by later keys: steady typing is written every interval.
+    if (!typedRemarkTimer_.isActive())
+        typedRemarkTimer_.start();
+}
+
+void Journal::writeTypedRemark()
+{
+    typedRemarkTimer_.stop();
+    if (state_ != State::Open)
+        return;
+    // A commit without a sync of its own, and never the one that copies the
+    // log into the file (which syncs twice): handing the page to the
+    // operating system is all it costs, even on a slow disk.
+    QSqlQuery q(database());
+    const bool relaxed = q.exec(QStringLiteral("PRAGMA synchronous = NORMAL")) &&
+                         q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+    setPendingRemark(typedRemark_);
+    if (state_ != State::Open)
+        return;
+    if (!relaxed || !q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 1000")) ||
+        !q.exec(QStringLiteral("PRAGMA synchronous = FULL")))
+        failOn(q.lastError());
+}
+
+bool Journal::setRemark(qint64 id, const QString& text)
+{
+    return update(QStringLiteral("UPDATE records SET %1 = ?, state = ? WHERE id = ? AND "
+                                 "session = ? AND state IN (?, ?)")
+                      .arg(QLatin1String(journalschema::cellColumn(kColumns - 1))),
+                  {sqlText(text), int(journalschema::Live), id, session_, int(journalschema::Live),
+                   int(journalschema::Saved)});
+}
+
+bool Journal::renumber(const QHash<qint64, QString>& firstCells)
+{
+    if (firstCells.isEmpty())
+        return state_ == State::Open;
+    return inTransaction([&](QSqlDatabase& db, QSqlError* error) {
+        return renumberIn(db, session_, firstCells, error);
+    });
+}
+
 bool Journal::remove(const QVector<qint64>& ids, const QHash<qint64, QString>& firstCells)
 {
     return inTransaction([&](QSqlDatabase& db, QSqlError* error) {
@@ -398,19 +474,7 @@ bool Journal::remove(const QVector<qint64>& ids, const QHash<qint64, QString>& f
             if (!exec(drop, error))
                 return false;
         }
-        QSqlQuery renumber(db);
-        renumber.prepare(QStringLiteral("UPDATE records SET %1 = ? WHERE id = ? AND session = ? "
-                                        "AND %1 IS NOT ?")
-                             .arg(QLatin1String(journalschema::cellColumn(0))));
-        for (auto it = firstCells.cbegin(); it != firstCells.cend(); ++it) {
-            renumber.addBindValue(sqlText(it.value()));
-            renumber.addBindValue(it.key());
-            renumber.addBindValue(session_);
-            renumber.addBindValue(sqlText(it.value()));
-            if (!exec(renumber, error))
-                return false;
-        }
-        return true;
+        return renumberIn(db, session_, firstCells, error);
     });
 }
 

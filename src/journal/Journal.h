@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 #include <QVector>
 
@@ -102,11 +103,25 @@ public:
 
     // Keeps the remark being typed, so that a crash does not lose it.
     bool setPendingRemark(const QString& text);
+    // The same for every keystroke: the text is written at most
+    // kTypedRemarkDelayMs after it changed (and when the journal closes), in
+    // a commit the operating system holds at once, so a crashed program loses
+    // none of it and typing never waits for the disk. The next record's
+    // synced commit takes it to the disk with the record.
+    static constexpr int kTypedRemarkDelayMs = 500;
+    void keepTypedRemark(const QString& text);
+
+    // The operator corrected the remark of record `id` of this session. The
+    // record counts as not exported again: an earlier export shows the old
+    // remark.
+    bool setRemark(qint64 id, const QString& text);
 
     // Rows deleted from the live table, and the first-column texts of the
     // remaining rows after the table renumbered them (id -> text; rows whose
     // text did not change may be left out), in one transaction.
     bool remove(const QVector<qint64>& ids, const QHash<qint64, QString>& firstCells = {});
+    // The table renumbered its rows (id -> first-column text), in one transaction.
+    bool renumber(const QHash<qint64, QString>& firstCells);
     // The live table was emptied.
     bool clear();
     // The live table was exported: its records count as saved.
@@ -166,6 +181,7 @@ private:
                             const QString& orderBy = QStringLiteral("id"));
     void fail(const QString& reason);
     void failOn(const QSqlError& error);
+    void writeTypedRemark();
 
     State state_ = State::Closed;
     QString path_;
@@ -173,5 +189,7 @@ private:
     QString failure_;
     qint64 session_ = -1;
     QString remark_;
+    QString typedRemark_;
+    QTimer typedRemarkTimer_;
     std::unique_ptr<QSqlQuery> appendQuery_;
 };

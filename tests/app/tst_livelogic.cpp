@@ -23,9 +23,6 @@ private slots:
             QCOMPARE(b.size(), 21);
             QCOMPARE(b.last(), QStringLiteral("200A"));
         }
-        QCOMPARE(livelogic::currentIndexFor(5), 0);
-        QCOMPARE(livelogic::currentIndexFor(100), 10);
-        QCOMPARE(livelogic::currentIndexFor(200), 20);
     }
 
     void elapsedTime_data()

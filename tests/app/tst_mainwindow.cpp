@@ -272,7 +272,7 @@ private slots:
         QStringList cells;
         for (int c = 0; c < 9; ++c) {
             cells << (c == 1 ? QString() : m->item(0, c)->text());
-            QVERIFY(!(m->item(0, c)->flags() & Qt::ItemIsEditable));
+            QCOMPARE(bool(m->item(0, c)->flags() & Qt::ItemIsEditable), c == 8); // the remark
         }
         QCOMPARE(cells, (QStringList{"1", "", "26S", "100A", "100.02A", "123.45 μΩ", "", "",
                                      "母线 A 相"})); // comparison off
@@ -296,7 +296,7 @@ private slots:
 
     // Clicking any cell of a record (Ctrl for more) selects the whole record,
     // so Delete removes what the operator clicked; the rest are renumbered.
-    void deleteRenumbersAndClearEmpties()
+    void deleteRenumbers()
     {
         pretendConnected();
         for (int i = 0; i < 5; ++i) {
@@ -320,8 +320,6 @@ private slots:
             QCOMPARE(w->liveRecordModel->item(r, 0)->text(), QString::number(r + 1));
             QCOMPARE(w->liveRecordModel->item(r, 8)->text(), QString::number(2 * r + 1));
         }
-        ui()->pushButton_clear->click();
-        QCOMPARE(rows(), 0);
     }
 
     // Each control sends its frame in edit mode; the comparison value is

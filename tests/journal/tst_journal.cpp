@@ -96,7 +96,7 @@ struct Helper
         for (const QByteArray& line : lines) {
             const QList<QByteArray> f = line.split(' ');
             bool ok = false;
-            const qint64 id = f.size() == 2 ? f.at(1).toLongLong(&ok) : 0;
+            const qint64 id = f.size() >= 2 ? f.at(1).toLongLong(&ok) : 0;
             if (ok)
                 out.insert(id, f.at(0).toInt());
         }
@@ -154,9 +154,9 @@ private slots:
     void init() { QVERIFY(QDir(dir.path()).removeRecursively() && QDir().mkpath(dir.path())); }
 
     // Operator actions over several runs, each a word: a append, d<rows>
-    // delete those 1-based table rows (the table renumbers), s export,
-    // c clear, x close without export, r restart the program, R restore,
-    // D decline. The end state: the table's first column and what the next
+    // delete those 1-based table rows (the table renumbers), e<row> correct
+    // that row's remark, s export, c clear, x close without export, r restart
+    // the program, R restore, D decline. The end state: the table's first column and what the next
     // question would offer.
     void sequences_data()
     {
@@ -176,6 +176,8 @@ private slots:
         QTest::newRow("closed without export") << "a a x r" << QString() << 0;
         QTest::newRow("append after restore") << "a a r R a" << QStringLiteral("1,2,3") << 0;
         QTest::newRow("delete restored") << "a a a r R d1 a" << QStringLiteral("1,2,3") << 0;
+        QTest::newRow("corrected after export") << "a a s e2 r" << QString() << 1;
+        QTest::newRow("corrected restored") << "a a e1 r R e2" << QStringLiteral("1,2") << 0;
     }
     void sequences()
     {
@@ -212,6 +214,10 @@ private slots:
                     firstCells.insert(rows[r].id, rows[r].cells[0]);
                 }
                 QVERIFY(journal->remove(gone, firstCells));
+            } else if (a.startsWith(QLatin1Char('e'))) {
+                Row& row = rows[a.mid(1).toInt() - 1];
+                row.cells[8] = QStringLiteral("改正 %1").arg(serial++);
+                QVERIFY(journal->setRemark(row.id, row.cells[8]));
             } else if (a == QLatin1String("s")) {
                 QVERIFY(journal->markSaved());
             } else if (a == QLatin1String("c")) {
@@ -303,21 +309,26 @@ private slots:
     {
         Helper writer;
         writer.start({QStringLiteral("write"), path()});
-        QTRY_VERIFY_WITH_TIMEOUT(writer.lines.size() >= 150, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(writer.lines.size() >= 150 &&
+                                     writer.lines.last().split(' ').value(2).toInt() > 1500,
+                                 60000);
         writer.process.kill();
         QVERIFY(writer.process.waitForFinished());
         writer.collectRest();
 
         const QHash<qint64, int> printed = writer.appended();
-        QVERIFY(printed.size() >= 150);
-        const QList<int> serials = printed.values();
-        const int lastSerial = *std::max_element(serials.cbegin(), serials.cend());
+        QHash<int, int> typedAt; // serial -> ms
+        for (const QByteArray& line : qAsConst(writer.lines))
+            typedAt.insert(line.split(' ').value(0).toInt(), line.split(' ').value(2).toInt());
+        const int lastAt = writer.lines.last().split(' ').value(2).toInt();
 
+        // Of the remark, at most the last second of typing is lost.
         Journal j;
         QCOMPARE(j.open(path()), Journal::State::Open);
         const QString remark = j.pending().remark;
-        QVERIFY2(remark.startsWith(QLatin1String("typed ")) && remark.mid(6).toInt() >= lastSerial,
-                 qPrintable(remark));
+        QVERIFY2(remark.startsWith(QLatin1String("typed ")) &&
+                     typedAt.value(remark.mid(6).toInt(), -1) >= lastAt - 1000,
+                 qPrintable(remark + QStringLiteral(" at %1").arg(lastAt)));
         QHash<qint64, Journal::Record> back;
         for (const Journal::Record& r : j.restore())
             back.insert(r.id, r);
