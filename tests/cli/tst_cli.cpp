@@ -136,6 +136,24 @@ private slots:
                                        << 3 << "60-loop-tester.rules";
         QTest::newRow("no answer")
             << QStringList{"info"} << e("LT_SIM_FAULTS=silence") << 4 << "did not answer";
+        // A report that is not the awaited reply is skipped, as the window does.
+        const Env stray =
+            e("LT_SIM_FAULTS=stray-report LT_SIM_STORED=3 LT_SIM_COMPARISON_UOHM=200");
+        QTest::newRow("stray list") << QStringList{"list"} << stray << 0 << "\tRV718B\tV1.0.3";
+        QTest::newRow("stray info") << QStringList{"info"} << stray << 0 << "Model: RV718B";
+        QTest::newRow("stray watch")
+            << QStringList{"watch", "--count", "1"} << stray << 0 << "waiting";
+        QTest::newRow("stray test") << QStringList{"test"} << stray << 0 << "PASS";
+        QTest::newRow("stray read-store") << QStringList{"read-store"} << stray << 0 << "\n001,";
+        QTest::newRow("stalled") << QStringList{"info"} << e("LT_SIM_FAULTS=stall") << 4
+                                 << "did not answer";
+        // The output is checked before the instrument is asked anything.
+        QTest::newRow("read-store into no folder")
+            << QStringList{"read-store", "-o", "/nonexistent/store.json"}
+            << e("LT_SIM_FAULTS=silence") << 8 << "the folder /nonexistent does not exist";
+        QTest::newRow("read-store into a folder")
+            << QStringList{"read-store", "-o", "/tmp"} << e("LT_SIM_FAULTS=silence") << 8
+            << "it is a folder";
         QTest::newRow("checksum") << QStringList{"watch", "--count", "1"}
                                   << e("LT_SIM_FAULTS=wrong-checksum") << 6
                                   << "failed its checksum";
@@ -296,8 +314,21 @@ private slots:
         const QString err = QString::fromUtf8(process.readAllStandardError());
         QCOMPARE(process.exitCode(), 4);
         QVERIFY2(err.contains(QLatin1String("link lost")), qPrintable(err));
-        QVERIFY(earlier.open(QIODevice::ReadOnly));
-        QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
+        const QList<QStringList> rows = readCsv(earlier.fileName());
+        if (args.first() == QLatin1String("watch")) {
+            QCOMPARE(rows, QList<QStringList>{{"earlier"}});
+            return;
+        }
+        // What was read before the unplug is written; the rest are empty rows.
+        QVERIFY2(err.contains(QLatin1String("left as empty rows")), qPrintable(err));
+        QCOMPARE(rows.size(), 201);
+        int read = 0;
+        while (read < 200 &&
+               rows.at(read + 1).first() == QString::number(read + 1).rightJustified(3, '0'))
+            ++read;
+        QVERIFY2(read > 0 && read < 200, qPrintable(err));
+        for (int group = read + 1; group <= 200; ++group)
+            QCOMPARE(rows.at(group).join(QString()), QString());
     }
 
     // A read-back with group 5 unanswered, to a CSV file and to a workbook:
