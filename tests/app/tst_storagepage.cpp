@@ -201,6 +201,7 @@ private slots:
         ui()->actionExportToExcel->trigger();
         const QJsonArray sheet = readWorkbook(chosenFile)["rows"].toArray();
         QCOMPARE(sheet.size(), 201);
+        QCOMPARE(sheet[0].toArray()[0].toString(), QStringLiteral("存储编号"));
         for (int r = 0; r < 200; ++r)
             for (int c : {0, 1})
                 QCOMPARE(sheet[r + 1].toArray()[c].toString(), w->storageModel->item(r, c)->text());
@@ -229,9 +230,9 @@ private slots:
         QCOMPARE(ui()->label_StorageOutcome->text(), QStringLiteral("已读取全部 200 组存储数据"));
     }
 
-    // Both tables go to workbooks proposed in the instrument model's folder
-    // and opened after; what the operator is told when there is nothing to
-    // save and when the dialog is cancelled (a file that cannot be written:
+    // The live table goes to a workbook proposed in the instrument model's
+    // folder and opened after (the stored one: cutShort); what the operator is told when there is
+    // nothing to save and when the dialog is cancelled (a file that cannot be written:
     // tst_badfiles).
     void excelExports()
     {
@@ -251,19 +252,10 @@ private slots:
         chosenFile = dir.filePath(QStringLiteral("live.xlsx"));
         ui()->pushButton_save->click();
         QCOMPARE(opened, QStringList{chosenFile});
-        QJsonArray sheet = readWorkbook(chosenFile)["rows"].toArray();
+        const QJsonArray sheet = readWorkbook(chosenFile)["rows"].toArray();
         QCOMPARE(sheet.size(), 2);
         for (int c = 0; c < 9; ++c)
             QCOMPARE(sheet[1].toArray()[c].toString(), w->liveRecordModel->item(0, c)->text());
-
-        ui()->actionImport_storage->trigger();
-        QTRY_VERIFY(!w->storageReading);
-        chosenFile = dir.filePath(QStringLiteral("stored.xlsx"));
-        ui()->actionExportToExcel->trigger();
-        sheet = readWorkbook(chosenFile)["rows"].toArray();
-        QCOMPARE(sheet.size(), 1 + 4); // the three stored and the test just run
-        QCOMPARE(sheet[0].toArray()[0].toString(), QStringLiteral("存储编号"));
-        QCOMPARE(sheet[4].toArray()[0].toString(), QStringLiteral("004"));
         QVERIFY(notices.isEmpty());
     }
 
