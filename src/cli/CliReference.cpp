@@ -157,9 +157,11 @@ QVector<CliCommand> CliReference::commands()
                 tr("Reads every group stored in the instrument and writes the table of the "
                    "stored-data page: store number, recording time, testing time, testing "
                    "current, test resistance, comparison, comparative result. A group the "
-                   "instrument does not deliver stays an empty row (exit status 7). Shows its "
-                   "progress on standard error when that is a terminal. The file is replaced "
-                   "only once it is complete."),
+                   "instrument does not deliver stays an empty row (exit status 7); when the "
+                   "link is lost part-way, what was read is written all the same, the rest as "
+                   "empty rows (exit status 4). The output file is checked before the "
+                   "instrument is asked anything. Shows its progress on standard error when "
+                   "that is a terminal. The file is replaced only once it is complete."),
                 {device,
                  {{QStringLiteral("o"), QStringLiteral("output")},
                   tr("FILE"),
