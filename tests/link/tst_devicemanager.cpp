@@ -175,23 +175,11 @@ private slots:
         QCOMPARE(h.switchOns, 2);
     }
 
-    void readBackLoop()
+    // The window stops the loop with a direct call from its own thread.
+    void readBackStoppedDirectly()
     {
         Link h;
-        SimInstrument* rv = connectTo(h);
-        rv->addStoredRecords(3);
-        h.post(&DM::readWriteStoreTotalNum);
-        h.post(&DM::stopCirculation, true); // stopped already: no request at all
-        h.post(&DM::readWriteStorageDataSlot);
-        QVERIFY(h.settle());
-        QCOMPARE(h.totals, QList<int>{3});
-        QCOMPARE(h.messages, QList<Message>{msg("", 6)});
-        QCOMPARE(rv->writeLog().size(), 1);
-
-        // The window stops the loop with a direct call from its own thread.
-        rv->addStoredRecords(197);
-        h.messages.clear();
-        h.groups.clear();
+        connectTo(h)->addStoredRecords(200);
         h.post(&DM::readWriteStoreTotalNum);
         h.post(&DM::stopCirculation, false);
         h.post(&DM::readWriteStorageDataSlot);
@@ -224,6 +212,7 @@ private slots:
         QTest::newRow("stalled, the host's queue full")
             << "stall" << QList<int>() << 0 << msg("设备未连接", 4) << 0;
         QTest::newRow("broken link") << "broken" << QList<int>() << 0 << msg("设备未连接", 4) << 0;
+        QTest::newRow("stopped already") << "stopped" << QList<int>() << 0 << msg("", 6) << 0;
     }
     void readBackFaults()
     {
@@ -251,9 +240,10 @@ private slots:
         QVERIFY(h.settle());
         rv->clearWriteLog();
         h.messages.clear();
-        h.post(&DM::stopCirculation, false);
+        h.post(&DM::stopCirculation, fault == QLatin1String("stopped"));
         h.post(&DM::readWriteStorageDataSlot);
         QVERIFY(h.settle());
+        QVERIFY(fault != QLatin1String("stopped") || rv->writeLog().isEmpty());
 
         QList<int> delivered;
         for (const auto& [frame, group] : qAsConst(h.groups)) {
