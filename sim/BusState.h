@@ -41,6 +41,8 @@ struct InstrumentCore
     double occasionalFaultRate = 0;
     std::mt19937 occasionalFaults{1};
     QList<SimWrite> writeLog;
+    int reportsQueuedWhileStalled = 0;
+    int failedWrites = 0;            // writes that blocked on a stall and failed
     SimInstrument* facade = nullptr; // cleared before the facade is deleted
 };
 

@@ -235,6 +235,15 @@ void InstrumentModel::addRecords(int n, qint64 now)
 QList<QByteArray> InstrumentModel::answer(const QByteArray& frame, qint64 now,
                                           const FaultSet& faults, bool* changed)
 {
+    QList<QByteArray> replies;
+    replies.swap(m_heldReplies);
+    replies += answerNow(frame, now, faults, changed);
+    return replies;
+}
+
+QList<QByteArray> InstrumentModel::answerNow(const QByteArray& frame, qint64 now,
+                                             const FaultSet& faults, bool* changed)
+{
     *changed = false;
     if (frame.size() < 7)
         return {};
@@ -256,6 +265,10 @@ QList<QByteArray> InstrumentModel::answer(const QByteArray& frame, qint64 now,
         const int group = (quint8(frame.at(5)) << 8) | quint8(frame.at(6));
         if (group < 1 || group > m_records.size() || m_silentGroups.contains(group))
             return {}; // nothing stored there (or unreadable): the instrument keeps quiet
+        if (m_lateGroups.contains(group)) {
+            m_heldReplies.append(storedFrame(group, faults));
+            return {};
+        }
         return {storedFrame(group, faults)};
     }
     case kParameterWrite:

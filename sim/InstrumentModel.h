@@ -53,6 +53,8 @@ public:
     // Stored groups whose requests go unanswered (a memory cell that cannot
     // be read), so a read-back meets time-outs at chosen groups.
     void setSilentGroups(const QSet<int>& groups) { m_silentGroups = groups; }
+    // Stored groups whose reply is held back until the next request comes.
+    void setLateGroups(const QSet<int>& groups) { m_lateGroups = groups; }
 
     // Reply frames to one well-formed request frame (none when the
     // instrument ignores it). *changed tells whether settings or the test
@@ -75,6 +77,8 @@ private:
     bool readingPasses() const;
     StoredRecord recordOf(qint64 at) const;
 
+    QList<QByteArray> answerNow(const QByteArray& frame, qint64 now, const FaultSet& faults,
+                                bool* changed);
     QByteArray liveFrame(qint64 now, const FaultSet& faults);
     QByteArray storedFrame(int group, const FaultSet& faults) const;
     QByteArray writeParameter(const QByteArray& frame, qint64 now, const FaultSet& faults,
@@ -96,6 +100,8 @@ private:
     double m_lastCurrent = 0;  // measured current of the last test
     QList<StoredRecord> m_records;
     QSet<int> m_silentGroups;
+    QSet<int> m_lateGroups;
+    QList<QByteArray> m_heldReplies; // late replies, sent before the next answer
 };
 
 } // namespace sim

@@ -272,6 +272,23 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
         return -1;
     }
     InstrumentCore& c = *dev->instrument;
+    if (has(c.faults, Fault::Stall)) {
+        // The instrument takes nothing: a few reports wait in the host's
+        // queue, then a write blocks until the system gives up on it.
+        if (c.reportsQueuedWhileStalled < kStalledReportsQueued) {
+            ++c.reportsQueuedWhileStalled;
+            return int(length);
+        }
+        const QDeadlineTimer deadline(kStalledWriteMs);
+        while (alive(dev) && has(c.faults, Fault::Stall) && !s.instantTimeouts &&
+               !deadline.hasExpired())
+            s.inputArrived.wait(&s.mutex, deadline);
+        if (!alive(dev) || has(c.faults, Fault::Stall)) {
+            ++c.failedWrites;
+            dev->error = L"Write error: Connection timed out";
+            return -1;
+        }
+    }
     SimWrite w;
     w.raw = QByteArray(reinterpret_cast<const char*>(data), int(length));
     QByteArray frame;

@@ -144,7 +144,9 @@ void SimInstrument::setFault(Fault fault, bool on)
 {
     locked(core, [=](InstrumentCore& c, qint64) {
         c.faults.set(size_t(fault), on);
-        busState().inputArrived.wakeAll(); // a waiting read may now babble or break
+        if (!has(c.faults, Fault::Stall))
+            c.reportsQueuedWhileStalled = 0; // what the host held is dropped
+        busState().inputArrived.wakeAll();   // a waiting read may now babble or break
     });
     emit changed();
 }
@@ -156,7 +158,11 @@ bool SimInstrument::hasFault(Fault fault) const
 
 void SimInstrument::clearFaults()
 {
-    locked(core, [](InstrumentCore& c, qint64) { c.faults.reset(); });
+    locked(core, [](InstrumentCore& c, qint64) {
+        c.faults.reset();
+        c.reportsQueuedWhileStalled = 0;
+        busState().inputArrived.wakeAll();
+    });
     emit changed();
 }
 
@@ -185,6 +191,16 @@ void SimInstrument::clearStoredRecords()
 void SimInstrument::setSilentGroups(const QSet<int>& groups)
 {
     locked(core, [&](InstrumentCore& c, qint64) { c.model.setSilentGroups(groups); });
+}
+
+void SimInstrument::setLateGroups(const QSet<int>& groups)
+{
+    locked(core, [&](InstrumentCore& c, qint64) { c.model.setLateGroups(groups); });
+}
+
+int SimInstrument::failedWrites() const
+{
+    return locked(core, [](InstrumentCore& c, qint64) { return c.failedWrites; });
 }
 
 void SimInstrument::setOccasionalFaults(double probability, quint32 seed)

@@ -80,6 +80,9 @@ public:
     void clearStoredRecords();
     // Groups whose read requests go unanswered, as if those cells could not be read.
     void setSilentGroups(const QSet<int>& groups);
+    // Groups whose reply comes late: only after the next request, in front
+    // of that request's own reply.
+    void setLateGroups(const QSet<int>& groups);
 
     // --- wire --------------------------------------------------------------
     QList<SimWrite> writeLog() const;         // oldest first
@@ -87,6 +90,8 @@ public:
     void clearWriteLog();
     // The log so far, emptied in the same step (nothing written in between is lost).
     QList<SimWrite> takeWriteLog();
+    // Writes that blocked on a stall and failed.
+    int failedWrites() const;
     // Input reports queued on open handles and not yet read.
     int pendingInputReports() const;
 

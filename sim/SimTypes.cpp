@@ -25,6 +25,8 @@ QString faultName(Fault fault)
         return QStringLiteral("Babble");
     case Fault::AccessDenied:
         return QStringLiteral("Access denied");
+    case Fault::Stall:
+        return QStringLiteral("Stall");
     }
     return QString();
 }

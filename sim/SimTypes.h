@@ -46,8 +46,15 @@ enum class Fault
     Babble,              // every read returns a foreign report (a stale store
                          // count reply), never the reply and never a time-out
     AccessDenied,        // hid_open_path fails with EACCES (no udev rule)
+    Stall,               // takes no more reports: the host queues a few
+                         // (kStalledReportsQueued), then every write blocks
+                         // for kStalledWriteMs and fails; nothing is answered
 };
-constexpr int kFaultCount = 10;
+constexpr int kFaultCount = 11;
+
+// What a USB host does with reports an instrument no longer takes.
+constexpr int kStalledReportsQueued = 4;
+constexpr int kStalledWriteMs = 5000;
 
 // Short English label of a fault, for panels and debug output.
 QString faultName(Fault fault);

@@ -316,6 +316,26 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>未读取</source>
+        <translation>Not read</translation>
+    </message>
+    <message>
+        <source>已读取全部 %1 组存储数据</source>
+        <translation>All %1 stored groups read</translation>
+    </message>
+    <message>
+        <source>已读取 %1 组中的 %2 组；%3 组未能读取：%4</source>
+        <translation>%2 of %1 stored groups read; %3 could not be read: %4</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>存储数据读取已取消</source>
+        <translation>Reading the stored data was cancelled</translation>
+    </message>
+    <message>
         <source>回路电阻测试仪</source>
         <translation>Loop Resistance Tester</translation>
     </message>

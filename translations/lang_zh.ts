@@ -316,6 +316,26 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>未读取</source>
+        <translation>未读取</translation>
+    </message>
+    <message>
+        <source>已读取全部 %1 组存储数据</source>
+        <translation>已读取全部 %1 组存储数据</translation>
+    </message>
+    <message>
+        <source>已读取 %1 组中的 %2 组；%3 组未能读取：%4</source>
+        <translation>已读取 %1 组中的 %2 组；%3 组未能读取：%4</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>存储数据读取已取消</source>
+        <translation>存储数据读取已取消</translation>
+    </message>
+    <message>
         <source>回路电阻测试仪</source>
         <translation>回路电阻测试仪</translation>
     </message>

@@ -253,7 +253,10 @@ void MainWindow::setLivePageActionsEnabled(bool on)
 void MainWindow::setStorageActionsEnabled(bool on)
 {
     ui->actionImport_storage->setEnabled(on);
-    ui->actionExportToExcel->setEnabled(on);
+    // Rows read back stay exportable after the link is gone.
+    const bool rowsKept =
+        !isConnected && !storageReading && storageModel && storageModel->rowCount() > 0;
+    ui->actionExportToExcel->setEnabled(on || rowsKept);
 }
 
 void MainWindow::setViewActionsEnabled(bool on)
@@ -320,10 +323,8 @@ void MainWindow::resetToDisconnected()
     if (liveTimer->isActive())
         liveTimer->stop();
     // A read-back cannot go on without the link; what it read stays listed.
-    if (storageReading) {
-        deviceManager->stopCirculation(true);
-        storageReading = false;
-    }
+    if (storageReading)
+        endReadBack(tr("设备未连接"));
     endAutoTestOnDisconnection();
     testRunning = false;
     previousTestState = 0;

@@ -17,6 +17,8 @@
 #include <QTranslator>
 #include <QVector>
 
+#include <functional>
+
 class DeviceManager;
 class HistoryWindow;
 class Journal;
@@ -155,7 +157,17 @@ private:
     void fitToScreen();
 
     // Stored-data page and exports.
-    void endReadBack();
+    // Ends the read-back: rows no record filled are marked, and what was
+    // read (and why it ended early, when why is given) is shown until the
+    // next import.
+    void endReadBack(const QString& why = QString());
+    // The link worker's group loop reported its end.
+    void readBackLoopEnded();
+    bool storageRowRead(int row) const;
+    void showReadBackOutcome();
+    // Runs `then` on this thread once everything handed to the decoding
+    // worker so far has come back from it.
+    void afterDecoding(const std::function<void()>& then);
     void exportToExcel(QAbstractItemModel* model);
     // The live table was exported: its records count as saved.
     void liveRecordsExported();
@@ -222,6 +234,10 @@ private:
     bool autoTestWaiting = false;
     int storageTotal = 0;
     bool storageReading = false;
+    // Each import is a run of its own; reports of an earlier run are ignored.
+    int readBackRun = 0;
+    bool readBackLoopStarted = false; // the current run's groups are being asked for
+    QString readBackEnding;           // why the last read-back ended early
     bool testRunning = false;
     int previousTestState = 0;
     bool editingSettings = false;

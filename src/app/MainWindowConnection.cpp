@@ -34,16 +34,12 @@ void MainWindow::on_actionConnect_triggered()
 
 void MainWindow::dropConnection()
 {
-    if (storageReading) {
-        deviceManager->stopCirculation(true);
-        storageReading = false;
-    }
     if (liveTimer->isActive())
         liveTimer->stop();
     emit disConnectSignal();
     isConnected = false;
-    resetToDisconnected();
     ui->statusbar->showMessage(tr("设备未连接"));
+    resetToDisconnected(); // a read-back cut short says what it read
 }
 
 void MainWindow::detectedDeviceDetailsSlot(QStringList paths, QStringList usbPorts,
@@ -198,11 +194,8 @@ void MainWindow::on_actionLiveTestView_triggered()
     ui->stackedWidget->setCurrentIndex(0);
     if (!isConnected)
         return;
-    if (storageReading) {
-        deviceManager->stopCirculation(true);
-        storageReading = false;
-        setLanguageActionsEnabled(true);
-    }
+    if (storageReading)
+        endReadBack(tr("存储数据读取已取消"));
     startLivePolling();
     ui->statusbar->clearMessage();
     setLivePageActionsEnabled(true);
@@ -242,17 +235,19 @@ void MainWindow::stateProcessingSlot(QString logMessage, int errorType)
     const bool repeatedLoss = errorType == report::LinkLost && !isConnected && !connectionPending;
     if (repeatedLoss)
         return;
-    ui->statusbar->showMessage(logMessage);
+    if (errorType != report::ReadBackEnded) // its empty text would wipe what the end shows
+        ui->statusbar->showMessage(logMessage);
     switch (errorType) {
     case report::ChecksumError:
         resetLiveDisplay();
         liveDisplayBlanked = true;
         break;
     case report::StoreCountUnusable:
+        endReadBack(logMessage);
+        prompts::notify(this, QMessageBox::Warning, tr("提示"), logMessage);
+        break;
     case report::ReadBackEnded:
-        endReadBack();
-        if (errorType == report::StoreCountUnusable)
-            prompts::notify(this, QMessageBox::Warning, tr("提示"), logMessage);
+        readBackLoopEnded();
         break;
     case report::SettingsWriteFailed:
         if (isConnected)
@@ -263,6 +258,8 @@ void MainWindow::stateProcessingSlot(QString logMessage, int errorType)
             ui->statusbar->showMessage(
                 tr("测试仪 %1 没有应答：请确认仪器已开机，然后重新连接").arg(devicePath));
         isConnected = false;
+        if (storageReading)
+            endReadBack(logMessage);
         resetToDisconnected();
         break;
     default:

@@ -185,8 +185,10 @@ QVector<CliCommand> CliReference::commands()
                    "current, test resistance, comparison, comparative result. CSV and JSON "
                    "add the numbers testing_time_s, current_a, resistance_ohm and "
                    "comparison_ohm in seconds, amperes and ohms (CSV: empty, JSON: null when "
-                   "there is none). A group the "
-                   "instrument does not deliver stays an empty row (exit status 7). Shows its "
+                   "there is none). A group the instrument does not deliver stays an empty "
+                   "row (exit status 7); when the link is lost part-way, what was read is "
+                   "written all the same, the rest as empty rows (exit status 4). The output "
+                   "file is checked before the instrument is asked anything. Shows its "
                    "progress on standard error when that is a terminal. The file is replaced "
                    "only once it is complete."),
                 {device,

@@ -6,6 +6,7 @@
 #include "ExitStatus.h"
 #include "XlsxExport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
@@ -15,6 +16,14 @@ int StoreCommand::run(CliSession& session)
 {
     CliOutput& out = session.out();
     LinkClient& link = session.link();
+    QString error;
+    // Before the instrument is asked anything: a read-back takes a while,
+    // and what it read must have somewhere to go.
+    const QString& fileName = session.request().outputFile;
+    if (!fileName.isEmpty() && !outputWritable(fileName, &error)) {
+        out.error(error);
+        return ExitStatus::OutputFailed;
+    }
     CliFormat::Identity identity;
     const int status = session.openInstrument(&identity);
     if (status != ExitStatus::Ok)
@@ -31,6 +40,7 @@ int StoreCommand::run(CliSession& session)
 
     QVector<QStringList> rows(total);
     QSet<int> delivered;
+    int ending = ExitStatus::Ok;
     if (total > 0) {
         out.progress(tr("reading stored groups: 0 of %1").arg(total));
         r = link.readStore(
@@ -44,12 +54,13 @@ int StoreCommand::run(CliSession& session)
                 out.progress(tr("reading stored groups: %1 of %2").arg(done).arg(total));
             });
         out.endProgress();
-        // Nothing is written from a read-back that did not run to its end.
+        if (r == LinkClient::Outcome::Interrupted)
+            return session.interruptedStatus();
+        // What was read before the link failed is still written.
         if (r != LinkClient::Outcome::Ok)
-            return session.failure(r, identity.path, tr("reading the stored groups"));
+            ending = session.failure(r, identity.path, tr("reading the stored groups"));
     }
 
-    QString error;
     if (!write(session, rows, &error)) {
         out.error(error);
         return ExitStatus::OutputFailed;
@@ -63,9 +74,9 @@ int StoreCommand::run(CliSession& session)
         out.error(tr("%n group(s) could not be read and are left as empty rows: %1.", nullptr,
                      int(missing.size()))
                       .arg(missing.join(QStringLiteral(", "))));
-        return ExitStatus::Incomplete;
+        return ending == ExitStatus::Ok ? int(ExitStatus::Incomplete) : ending;
     }
-    return ExitStatus::Ok;
+    return ending;
 }
 
 bool StoreCommand::write(CliSession& session, const QVector<QStringList>& rows, QString* error)
@@ -74,8 +85,6 @@ bool StoreCommand::write(CliSession& session, const QVector<QStringList>& rows, 
     const QString& fileName = request.outputFile;
     switch (request.storeFormat) {
     case CliRequest::StoreFormat::Xlsx:
-        if (!folderWritable(fileName, error))
-            return false;
         if (!xlsxexport::exportTable(CliFormat::storedHeaders(), rows, fileName, error)) {
             *error = tr("cannot write %1: %2").arg(fileName, *error);
             return false;
@@ -110,9 +119,18 @@ bool StoreCommand::writeFile(const QString& fileName, const QByteArray& bytes, Q
     return true;
 }
 
-bool StoreCommand::folderWritable(const QString& fileName, QString* error)
+bool StoreCommand::outputWritable(const QString& fileName, QString* error)
 {
     const QFileInfo target(fileName);
+    if (target.isDir()) {
+        *error = tr("cannot write %1: it is a folder.").arg(fileName);
+        return false;
+    }
+    if (!target.absoluteDir().exists()) {
+        *error = tr("cannot write %1: the folder %2 does not exist.")
+                     .arg(fileName, QDir::toNativeSeparators(target.absolutePath()));
+        return false;
+    }
     QTemporaryFile probe(target.absolutePath() + QStringLiteral("/.lt-cli-XXXXXX"));
     if (!probe.open()) {
         *error = tr("cannot write %1: %2").arg(fileName, probe.errorString());

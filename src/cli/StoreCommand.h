@@ -23,7 +23,7 @@ private:
     static bool write(CliSession& session, const QVector<QStringList>& rows, QString* error);
     // Replaces fileName by bytes only once they are all written.
     static bool writeFile(const QString& fileName, const QByteArray& bytes, QString* error);
-    // Whether a file can be created beside fileName: the workbook reports
-    // failures in the window's language, this check in ours.
-    static bool folderWritable(const QString& fileName, QString* error);
+    // Whether fileName can be written: not a folder, and a file can be
+    // created beside it.
+    static bool outputWritable(const QString& fileName, QString* error);
 };

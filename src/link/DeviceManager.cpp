@@ -11,21 +11,41 @@
 
 namespace {
 
-// Reports that are not the awaited reply, tolerated per exchange (per
-// time-out period in sendCommand) before the exchange counts as timed out,
-// so that an instrument that keeps talking cannot hold the link thread.
+// Reports that are not the awaited reply, tolerated per read (per time-out
+// period) before the reply counts as missing, so that an instrument that
+// keeps talking cannot hold the link thread.
 constexpr int kMaxForeignReports = 8;
-// Stored groups in a row without any reply before the read-back counts as a
-// lost link.
+// Stored groups in a row without their reply before the read-back asks the
+// instrument whether it still answers at all.
 constexpr int kMaxUnansweredGroups = 3;
 
 using Buffer = std::vector<unsigned char>;
 
+// A read buffer holds the count byte in front: buffer index i is frame offset i - 1.
+unsigned char frameByte(const Buffer& buffer, int frameOffset)
+{
+    return buffer[std::size_t(frameOffset) + 1];
+}
+
+bool isReply(const Buffer& buffer, protocol::Command command)
+{
+    return frameByte(buffer, 0) == protocol::kSync0 &&
+           frameByte(buffer, protocol::kCommandOffset) == command;
+}
+
 // hidraw sends a short write short, so every report goes out at full length.
-void writeReport(hid_device* device, const QByteArray& report)
+// A write that fails means the device is gone, or the instrument has stopped
+// taking reports and the system gave up after blocking for seconds: either
+// way the link is lost, and writing again would only block again.
+bool writeReport(hid_device* device, const QByteArray& report)
 {
     const QByteArray out = frames::padded(report);
-    hid_write(device, reinterpret_cast<const unsigned char*>(out.constData()), size_t(out.size()));
+    const int written = hid_write(device, reinterpret_cast<const unsigned char*>(out.constData()),
+                                  size_t(out.size()));
+    if (written < 0)
+        qCWarning(lcLink).noquote()
+            << "write failed:" << QString::fromWCharArray(hid_error(device));
+    return written >= 0;
 }
 
 int readReport(hid_device* device, Buffer& buffer)
@@ -33,10 +53,47 @@ int readReport(hid_device* device, Buffer& buffer)
     return hid_read_timeout(device, buffer.data(), buffer.size(), protocol::kReadTimeoutMs);
 }
 
-// A read buffer holds the count byte in front: buffer index i is frame offset i - 1.
-unsigned char frameByte(const Buffer& buffer, int frameOffset)
+// Reports that arrived after their exchange had given up on them (late
+// replies, stray acknowledgements) would otherwise be taken for the next reply.
+void discardStaleInput(hid_device* device)
 {
-    return buffer[std::size_t(frameOffset) + 1];
+    Buffer scratch(protocol::kInputReportSize, 0);
+    for (int i = 0; i < kMaxForeignReports; ++i)
+        if (hid_read_timeout(device, scratch.data(), scratch.size(), 0) <= 0)
+            return;
+}
+
+enum class Awaited
+{
+    Reply,   // the buffer holds the awaited reply
+    Missing, // the time-out passed without it (silence, or only other reports)
+    Gone,    // the read failed: the device is gone
+};
+
+// Reads until a report that `accept` takes arrives, skipping any other, all
+// within one time-out.
+template <typename Accept> Awaited awaitReply(hid_device* device, Buffer& buffer, Accept accept)
+{
+    const QDeadlineTimer deadline(protocol::kReadTimeoutMs);
+    for (int skipped = 0; skipped < kMaxForeignReports; ++skipped) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        const int n = hid_read_timeout(device, buffer.data(), buffer.size(),
+                                       int(qMax<qint64>(0, deadline.remainingTime())));
+        if (n < 0)
+            return Awaited::Gone;
+        if (n == 0)
+            return Awaited::Missing;
+        if (accept(buffer))
+            return Awaited::Reply;
+        qCDebug(lcLink) << "skipped a report that is not the awaited reply, command"
+                        << frameByte(buffer, protocol::kCommandOffset);
+    }
+    return Awaited::Missing;
+}
+
+Awaited awaitReply(hid_device* device, Buffer& buffer, protocol::Command command)
+{
+    return awaitReply(device, buffer, [command](const Buffer& b) { return isReply(b, command); });
 }
 
 QString fromWide(const wchar_t* text)
@@ -144,6 +201,15 @@ void DeviceManager::disconnectSlot()
     closeDevice();
 }
 
+bool DeviceManager::sendRequest(const QByteArray& request, const QString& lostMessage)
+{
+    discardStaleInput(device);
+    if (writeReport(device, request))
+        return true;
+    declareLost(lostMessage);
+    return false;
+}
+
 void DeviceManager::readWriteLiveDataSlot()
 {
     if (!device) {
@@ -153,7 +219,8 @@ void DeviceManager::readWriteLiveDataSlot()
     waitUntilSettled();
     Buffer first(protocol::kInputReportSize, 0);
     Buffer second(protocol::kLiveSecondBuffer, 0);
-    writeReport(device, frames::liveRequest());
+    if (!sendRequest(frames::liveRequest(), tr("设备未连接")))
+        return;
 
     int foreign = 0;
     bool ok = true;
@@ -199,13 +266,14 @@ void DeviceManager::readWriteStoreTotalNum()
     }
     waitUntilSettled();
     Buffer reply(protocol::kStoreCountBuffer, 0);
-    writeReport(device, frames::storeCountRequest());
-    if (readReport(device, reply) < 0) {
+    if (!sendRequest(frames::storeCountRequest(), tr("设备未连接")))
+        return;
+    const Awaited got = awaitReply(device, reply, protocol::StoreCount);
+    if (got == Awaited::Gone) {
         declareLost(tr("设备未连接"));
         return;
     }
-    if (frameByte(reply, 0) != protocol::kSync0 ||
-        frameByte(reply, protocol::kCommandOffset) != protocol::StoreCount) {
+    if (got == Awaited::Missing) {
         emit stateProcessing(tr("读取存储数据失败"), report::StoreCountUnusable);
         return;
     }
@@ -219,16 +287,28 @@ void DeviceManager::readWriteStoreTotalNum()
         emit stateProcessing(tr("读取存储数据失败"), report::StoreCountUnusable);
 }
 
+DeviceManager::Probe DeviceManager::probeStoreCount()
+{
+    if (!sendRequest(frames::storeCountRequest(), tr("设备未连接")))
+        return Probe::Lost;
+    Buffer reply(protocol::kStoreCountBuffer, 0);
+    const Awaited got = awaitReply(device, reply, protocol::StoreCount);
+    if (got == Awaited::Reply) {
+        settleBeforeNextExchange();
+        return Probe::Answered;
+    }
+    declareLost(got == Awaited::Gone ? tr("设备未连接") : tr("测试仪不再应答，存储数据读取中止"));
+    return Probe::Lost;
+}
+
 void DeviceManager::readWriteStorageDataSlot()
 {
     if (!device) {
         emit stateProcessing(tr("设备未连接"), report::LinkLost);
         return;
     }
-    waitUntilSettled();
     const QString failedGroup = tr("读取第%1组数据失败");
-    Buffer reply(protocol::kStoredGroupBuffer, 0);
-    int unanswered = 0; // groups in a row without any reply
+    int unanswered = 0; // groups in a row without their reply
     for (int group = 1;; ++group) {
         {
             QMutexLocker lock(&mutex);
@@ -237,25 +317,36 @@ void DeviceManager::readWriteStorageDataSlot()
                 return;
             }
         }
-        writeReport(device, frames::storedGroupRequest(group));
-        const int n = readReport(device, reply);
-        if (n < 0) {
+        waitUntilSettled();
+        if (!sendRequest(frames::storedGroupRequest(group), tr("设备未连接")))
+            return;
+        // Only the reply naming this group fills its row: a late reply to an
+        // earlier request, or any other report, would put a record in the
+        // wrong row.
+        Buffer reply(protocol::kStoredGroupBuffer, 0);
+        const Awaited got = awaitReply(device, reply, [group](const Buffer& b) {
+            return isReply(b, protocol::StoredGroup) &&
+                   frameByte(b, protocol::stored::kGroup) == group;
+        });
+        if (got == Awaited::Gone) {
             declareLost(tr("设备未连接"));
             return;
         }
-        if (n == 0) {
-            emit stateProcessing(failedGroup.arg(group), report::Information);
-            // One unreadable group is skipped; an instrument that stopped
-            // answering would otherwise hold the link for minutes.
-            if (++unanswered >= kMaxUnansweredGroups) {
-                declareLost(tr("测试仪不再应答，存储数据读取中止"));
-                return;
-            }
+        if (got == Awaited::Reply) {
+            unanswered = 0;
+            emit finishReadReadBack(Buffer(reply.begin() + 1, reply.end()), group);
+            QThread::msleep(protocol::kGroupPauseMs);
             continue;
         }
-        unanswered = 0;
-        emit finishReadReadBack(Buffer(reply.begin() + 1, reply.end()), group);
-        QThread::msleep(protocol::kGroupPauseMs);
+        emit stateProcessing(failedGroup.arg(group), report::Information);
+        // A few unreadable groups are skipped; a run of them asks whether the
+        // instrument still answers at all, so a silent one does not hold the
+        // link for minutes and a live one is read to its last group.
+        if (++unanswered >= kMaxUnansweredGroups) {
+            if (probeStoreCount() == Probe::Lost)
+                return;
+            unanswered = 0;
+        }
     }
 }
 
@@ -263,25 +354,17 @@ bool DeviceManager::sendCommand(const QByteArray& frame, const QString& failMess
 {
     hid_set_nonblocking(device, 1);
     Buffer reply(protocol::kAcknowledgeBuffer, 0);
-    int timeouts = 0;
-    int foreign = 0;
-    for (;;) {
-        writeReport(device, frame);
-        const int n = readReport(device, reply);
-        if (n > 0) {
-            if (frameByte(reply, 0) == protocol::kSync0 &&
-                frameByte(reply, protocol::kCommandOffset) == protocol::ParameterWrite)
-                return frameByte(reply, protocol::kAcknowledgeVerdictOffset) == protocol::kAccepted;
-            if (++foreign < kMaxForeignReports)
-                continue; // not our acknowledgement: write the frame again
-            foreign = 0;  // too many: count it as a read that timed out
-        }
-        if (timeouts + 1 >= protocol::kMaxTimeouts) {
+    for (int attempt = 1;; ++attempt) {
+        if (!sendRequest(frame, failMessage))
+            return false;
+        const Awaited got = awaitReply(device, reply, protocol::ParameterWrite);
+        if (got == Awaited::Reply)
+            return frameByte(reply, protocol::kAcknowledgeVerdictOffset) == protocol::kAccepted;
+        if (got == Awaited::Gone || attempt >= protocol::kMaxTimeouts) {
             declareLost(failMessage);
             return false;
         }
         QThread::msleep(protocol::kRetryPauseMs);
-        ++timeouts;
     }
 }
 
@@ -350,15 +433,22 @@ void DeviceManager::readWriteSystemInfo()
     waitUntilSettled();
     hid_set_nonblocking(device, 1);
     Buffer reply(protocol::kIdentityBuffer, 0);
-    writeReport(device, frames::identityRequest());
-    if (readReport(device, reply) <= 0) {
+    if (!sendRequest(frames::identityRequest(), tr("读取设备信息失败")))
+        return;
+    // Any report tells that the instrument answers; only its identity reply is passed on.
+    bool answered = false;
+    const Awaited got = awaitReply(device, reply, [&answered](const Buffer& b) {
+        answered = true;
+        return isReply(b, protocol::Identity);
+    });
+    if (got == Awaited::Gone || !answered) {
         declareLost(tr("读取设备信息失败"));
         return;
     }
     // online stays false here: the first good live poll sets it.
     if (!online)
         emit upperSwitchOnSignal();
-    if (frameByte(reply, protocol::kCommandOffset) == protocol::Identity)
+    if (got == Awaited::Reply)
         emit finishReadSystemInfo(Buffer(reply.begin() + 1, reply.end()));
     else
         emit stateProcessing(tr("读取设备信息失败"), report::Information);

@@ -70,6 +70,17 @@ private:
     // reads have timed out; true only for an acknowledgement with "O".
     // The caller holds mutex.
     bool sendCommand(const QByteArray& frame, const QString& failMessage);
+    // Empties the input, then writes a request; a write that fails declares
+    // the link lost with lostMessage (false).
+    bool sendRequest(const QByteArray& request, const QString& lostMessage);
+    // Whether the instrument still answers, asked with the cheapest request
+    // (the store count) during a read-back; Lost has declared the link lost.
+    enum class Probe
+    {
+        Answered,
+        Lost
+    };
+    Probe probeStoreCount();
     // Closes the handle, marks the link down and reports message with type 4.
     void declareLost(const QString& message);
     void closeDevice();

@@ -1,5 +1,5 @@
 // The simulated instrument through the hidapi functions the link uses: a test
-// run on its clock, its refusals, the reports it takes, unplugging, the
+// run on its clock, the reports it takes, unplugging, the
 // hidraw numbers it hands out and the hot-plug source over it.
 #include "FrameFixtures.h"
 #include "HotplugMonitor.h"
@@ -116,16 +116,6 @@ private slots:
         QCOMPARE(record.mid(4, 2), hex("0701")); // stored record, group 1
         QCOMPARE(int(record[11]), 10);
         QCOMPARE(record.mid(12, 7), hex("07E903050E070A")); // 2025-03-05 14:07:10
-    }
-
-    void refusesACurrentBeyondItsModel()
-    {
-        QVERIFY(open(sim::Model::RV718A));
-        QCOMPARE(ask(dev, hex("000AABCD06000100030A1400")).at(6), 'O');       // 100 A
-        const QByteArray refusal = ask(dev, hex("000AABCD06000100030B1500")); // 110 A
-        QVERIFY(sound(refusal));
-        QCOMPARE(refusal.at(6), 'E');
-        QCOMPARE(bus.instruments()[0]->settings().currentIndex, 10);
     }
 
     // hidraw hands a write to the device exactly as long as it is: only a
