@@ -89,6 +89,26 @@
         <source>读取设备信息失败</source>
         <translation>读取设备信息失败</translation>
     </message>
+    <message>
+        <source>更新测量设置失败：%1</source>
+        <translation>更新测量设置失败：%1</translation>
+    </message>
+    <message>
+        <source>电流设置</source>
+        <translation>电流设置</translation>
+    </message>
+    <message>
+        <source>测试时间</source>
+        <translation>测试时间</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>比较值</translation>
+    </message>
+    <message>
+        <source>比较开关</source>
+        <translation>比较开关</translation>
+    </message>
 </context>
 <context>
     <name>DeviceSelectionDialog</name>
@@ -289,10 +309,6 @@
     <message>
         <source>关闭</source>
         <translation>关闭</translation>
-    </message>
-    <message>
-        <source>开启</source>
-        <translation>开启</translation>
     </message>
     <message>
         <source>比较值</source>
@@ -545,6 +561,22 @@
     <message>
         <source>自动测试只能在实时测试页面进行</source>
         <translation>自动测试只能在实时测试页面进行</translation>
+    </message>
+    <message>
+        <source>自动测试进行中：设置、测试按钮和记录操作已锁定，点击“退出自动测试”可结束</source>
+        <translation>自动测试进行中：设置、测试按钮和记录操作已锁定，点击“退出自动测试”可结束</translation>
+    </message>
+    <message>
+        <source>已保存到 %1</source>
+        <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它</source>
+        <translation>已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它</translation>
+    </message>
+    <message>
+        <source>请换一个文件夹或文件名再保存。</source>
+        <translation>请换一个文件夹或文件名再保存。</translation>
     </message>
 </context>
 <context>

@@ -135,7 +135,7 @@ int main(int argc, char** argv)
     prompts::setSaveFileHandler([](QWidget*, const QString&, const QString&, const QString&) {
         return outputDir + QStringLiteral("/report.pdf");
     });
-    prompts::setOpenFileHandler([](const QString&) {});
+    prompts::setOpenFileHandler([](const QString&) { return true; });
     child<QTextEdit>(window, "textEdit_Remark")
         ->setPlainText(QStringLiteral("三相回路电阻复测；C 相接头复紧后另行测量。"));
     child<QAction>(window, "actionExportToPDF")->trigger();

@@ -5,6 +5,7 @@
 #include "DeviceManager.h"
 #include "HotplugMonitor.h"
 #include "ParseData.h"
+#include "SampleIntervalDialog.h"
 #include "SwitchButton.h"
 #include "ui_mainwindow.h"
 
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLocale>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStandardItemModel>
@@ -21,10 +23,18 @@
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    // The interface starts in Chinese, and so do the toolkit's own texts (the
-    // buttons of message boxes and dialogs). Installed before the form is
-    // built, every text is set in place, so the language-change pass the
+    // The toolkit's own texts (the buttons of message boxes and dialogs)
+    // follow the interface's language. Installed before the form is built,
+    // every text is set in place, so the language-change pass the
     // installation asks for has nothing to do.
+    // The operator's last choice of language is where a start begins; the
+    // first start is in Chinese.
+    if (rememberedLanguage() == QLatin1String("en")) {
+        currentLanguage = QStringLiteral("en");
+        isEnglish = true;
+        QLocale::setDefault(QLocale(currentLanguage));
+        installCatalogue(appTranslator, QStringLiteral("lang_en.qm"));
+    }
     installToolkitCatalogue(currentLanguage);
     QCoreApplication::removePostedEvents(this, QEvent::LanguageChange);
 
@@ -46,6 +56,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     parseData->moveToThread(parseThread);
 
     liveTimer = new QTimer(this);
+    sampleInterval = SampleIntervalDialog::storedInterval();
     autoTestTimeLine = new QTimeLine(1000, this);
 
     makeConnections();
@@ -159,8 +170,10 @@ void MainWindow::initUi()
     ui->pushButton_Test->setEnabled(false);
 
     ui->actionConnect->setText(tr("连接"));
-    ui->switchButton->setTextOff(tr("关闭"));
-    ui->switchButton->setTextOn(tr("开启"));
+    // The switch's own words for on and off: the window's "关闭" is the
+    // close question's title, which English words differently.
+    ui->switchButton->setTextOff(SwitchButton::tr("关闭"));
+    ui->switchButton->setTextOn(SwitchButton::tr("开启"));
     ui->label_Comparison->setText(tr("比较值"));
     ui->label_CurrentSetting->setText(tr("电流设置"));
     ui->label_TestingTime->setText(tr("测试时间"));
@@ -205,7 +218,8 @@ void MainWindow::initUi()
     for (QTableView* view : {ui->tableView_LiveRecord, ui->tableView_Storage})
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
 
-    ui->progressBar->setValue(0);
+    if (firstRun) // a language change leaves a read-back's progress as it is
+        ui->progressBar->setValue(0);
     ui->textEdit_Remark->clear();
     ui->statusbar->clearMessage();
 }
@@ -280,6 +294,19 @@ void MainWindow::lockForAutoTest()
     setLivePageActionsEnabled(false);
     setStorageActionsEnabled(false);
     setLanguageActionsEnabled(false);
+    // A run owns the instrument and the record table until it ends: an edit
+    // of the settings, a test started or stopped by hand, or rows deleted or
+    // saved halfway would all be overtaken by the run's next step.
+    setSettingControlsEnabled(false);
+    setRecordButtonsEnabled(false);
+    ui->pushButton_UpdatePara->setEnabled(false);
+    ui->pushButton_Test->setEnabled(false);
+}
+
+void MainWindow::setRecordButtonsEnabled(bool on)
+{
+    for (QWidget* button : {ui->pushButton_delete, ui->pushButton_save, ui->pushButton_clear})
+        button->setEnabled(on);
 }
 
 void MainWindow::startThreadIfIdle(QThread* thread)
@@ -325,6 +352,7 @@ void MainWindow::resetToDisconnected()
     setStorageActionsEnabled(false);
     setViewActionsEnabled(true);
     setLanguageActionsEnabled(true);
+    setRecordButtonsEnabled(true); // the records stay the operator's
     ui->actionConnect->setText(tr("连接"));
     ui->pushButton_UpdatePara->setEnabled(false);
     buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());

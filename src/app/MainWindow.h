@@ -119,6 +119,8 @@ protected:
 private:
     void createLanguageMenu();
     void applyLanguage(const QString& code);
+    // The language the operator chose last ("zh" before any choice).
+    static QString rememberedLanguage();
     void installCatalogue(QTranslator& translator, const QString& fileName);
     void installToolkitCatalogue(const QString& code);
     // What a language change does to the window; the record tables keep their rows.
@@ -133,6 +135,8 @@ private:
     void setSettingControlsEnabled(bool on);
     void setComparisonEditEnabled(bool on);
     void lockForAutoTest();
+    // Delete, save and clear of the live record table.
+    void setRecordButtonsEnabled(bool on);
     void startLivePolling();
     void lockSettingControls();
     void resetLiveDisplay();
@@ -147,6 +151,10 @@ private:
     // Stored-data page and exports.
     void endReadBack();
     void exportToExcel(QAbstractItemModel* model);
+    // Says where a file was written, opening it when the desktop can.
+    void showWrittenFile(const QString& path);
+    // The notice of a file that could not be written.
+    QString saveFailure(const QString& reason) const;
     // The live table was exported: its records count as saved.
     void liveRecordsExported();
     LiveSnapshot liveSnapshot() const;
@@ -254,6 +262,8 @@ private:
     // Step of resetToDisconnected: the run is over.
     void endAutoTestOnDisconnection();
     void closeAutoTestRun();
+    // Why the window's controls are locked during a run.
+    void showAutoTestLockNotice();
 
     // The controller's tests inspect its state and feed it records directly.
     friend class WindowHarness;

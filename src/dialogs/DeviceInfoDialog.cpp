@@ -2,6 +2,8 @@
 
 #include "ui_deviceinfodialog.h"
 
+#include <QEvent>
+
 DeviceInfoDialog::DeviceInfoDialog(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::DeviceInfoDialog>())
 {
@@ -12,6 +14,15 @@ DeviceInfoDialog::DeviceInfoDialog(QWidget* parent)
 }
 
 DeviceInfoDialog::~DeviceInfoDialog() = default;
+
+void DeviceInfoDialog::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this); // the values shown are not the form's
+        setWindowTitle(tr("设备信息"));
+    }
+    QDialog::changeEvent(e);
+}
 
 void DeviceInfoDialog::systemInfoSlot(DeviceInfo info)
 {

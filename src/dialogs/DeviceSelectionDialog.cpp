@@ -2,6 +2,8 @@
 
 #include "ui_deviceselectiondialog.h"
 
+#include <QEvent>
+
 DeviceSelectionDialog::DeviceSelectionDialog(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::DeviceSelectionDialog>())
 {
@@ -12,6 +14,15 @@ DeviceSelectionDialog::DeviceSelectionDialog(QWidget* parent)
 }
 
 DeviceSelectionDialog::~DeviceSelectionDialog() = default;
+
+void DeviceSelectionDialog::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        setWindowTitle(tr("选择设备"));
+    }
+    QDialog::changeEvent(e);
+}
 
 void DeviceSelectionDialog::addDevicePaths(const QStringList& paths)
 {

@@ -32,6 +32,10 @@ private slots:
     void on_buttonBox_accepted();
     void on_buttonBox_rejected();
 
+protected:
+    // Follows a change of language while open.
+    void changeEvent(QEvent* e) override;
+
 private:
     std::unique_ptr<Ui::DeviceSelectionDialog> ui;
 };

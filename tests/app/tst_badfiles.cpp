@@ -87,7 +87,7 @@ private slots:
                                    const QString& text) { notices << title + '|' + text; });
         prompts::setSaveFileHandler(
             [this](QWidget*, const QString&, const QString&, const QString&) { return saveTo; });
-        prompts::setOpenFileHandler([](const QString&) {});
+        prompts::setOpenFileHandler([](const QString&) { return true; });
     }
 
     void init()
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(started.count(), 1);
         QVERIFY(started.first().at(1).toInt() >= 10000);
 
-        auto* sample = new SampleIntervalDialog(w.get());
+        auto* sample = new SampleIntervalDialog(w->sampleInterval, w.get());
         QSignalSpy interval(sample, &SampleIntervalDialog::sampleIntervalSignal);
         sample->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         QCOMPARE(interval.count(), 1);

@@ -415,7 +415,7 @@ private slots:
         QCOMPARE(w->liveTimer->isActive(), connected);
         QCOMPARE(SimBus::instance().openHandleCount(), connected ? 1 : 0);
         if (connected)
-            QCOMPARE(status(), QStringLiteral("更新测量设置失败"));
+            QCOMPARE(status(), QStringLiteral("更新测量设置失败：测试时间"));
     }
 
     // A test already running when edit mode began (its reading was in
@@ -577,9 +577,11 @@ private slots:
     void pollIntervalSurvivesRestarts()
     {
         SimBus::instance().attach(sim::Model::RV718B);
+        w->sampleIntervalSlot(300);
         ui()->actionSample_interval->trigger();
         auto* sample = w->findChild<SampleIntervalDialog*>();
         QVERIFY(sample);
+        QCOMPARE(sample->findChild<QSpinBox*>()->value(), 300); // the interval in use
         sample->findChild<QSpinBox*>()->setValue(250);
         sample->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         QVERIFY(connectWindow());

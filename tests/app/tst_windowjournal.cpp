@@ -152,7 +152,8 @@ private slots:
     {
         runTests(1);
         answer = QMessageBox::Save;
-        chosenFile = dir.path(); // a folder: the workbook cannot be written there
+        chosenFile = dir.filePath(QStringLiteral("folder.xlsx"));
+        QVERIFY(QDir().mkdir(chosenFile)); // a folder: the workbook cannot be written there
         QVERIFY(!closed());
         chosenFile.clear(); // the save dialog cancelled
         QVERIFY(!closed());
