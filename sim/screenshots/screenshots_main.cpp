@@ -4,6 +4,7 @@
 // window changes.
 //
 //   loop-tester-screenshots OUTPUT_DIR
+#include "DialogSettings.h"
 #include "FontSetup.h"
 #include "Journal.h"
 #include "MainWindow.h"
@@ -114,6 +115,8 @@ int main(int argc, char** argv)
     settings.comparisonDecimals = 1;
     rv->setSettings(settings);
 
+    // The language chosen in an earlier run would be where this one starts.
+    QFile::remove(dialogSettingsPath(QStringLiteral("settingsLanguage.ini")));
     // A journal of an earlier run would be offered back: start without one.
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         QFile::remove(Journal::defaultPath() + QLatin1String(suffix));

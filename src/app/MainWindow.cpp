@@ -208,6 +208,12 @@ void MainWindow::initUi()
     const QFontMetrics metrics(ui->tableView_Storage->font());
     const int timeWidth = metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16;
     ui->tableView_Storage->setColumnWidth(1, qMax(150, timeWidth));
+    // Every header readable in either language ("Testing current" is wider
+    // than the form's columns); the last column fills the rest.
+    QHeaderView* storageHeader = ui->tableView_Storage->horizontalHeader();
+    for (int c = 0; c + 1 < storageModel->columnCount(); ++c)
+        storageHeader->resizeSection(
+            c, qMax(storageHeader->sectionSize(c), storageHeader->sectionSizeHint(c)));
 
     ui->tableView_LiveRecord->horizontalHeader()->setSectionResizeMode(
         QHeaderView::ResizeToContents);

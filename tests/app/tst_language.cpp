@@ -10,8 +10,10 @@
 #include "WindowHarness.h"
 #include "ui_mainwindow.h" // compiled into this target by AUTOUIC
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QScrollBar>
 
 namespace {
 
@@ -229,6 +231,43 @@ private slots:
         QVERIFY(w->appTranslator.isEmpty());
         QVERIFY(languageAction("zh")->isChecked());
         QVERIFY(!w->isEnglish);
+    }
+
+    // At 1366×768 each header is read whole, and a long remark wraps in its
+    // column rather than pushing it behind a scroll bar.
+    void columnsFitTheirHeaders_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("zh") << QStringLiteral("zh");
+        QTest::newRow("en") << QStringLiteral("en");
+    }
+    void columnsFitTheirHeaders()
+    {
+        QFETCH(QString, language);
+        choose(language.toLatin1().constData());
+        w->resize(1366 - 16, 768 - 48);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QStringList cells = {"1",
+                                   "2024-01-31 15:45:02",
+                                   "30S",
+                                   "200A",
+                                   "199.87A",
+                                   "125.40μΩ",
+                                   "300.0μΩ",
+                                   "PASS",
+                                   "Transformer 1, phase C: retighten the joint and check the "
+                                   "torque of every bolt before the next measurement"};
+        w->addLiveRow(cells, 0);
+        for (QTableView* view : {ui()->tableView_LiveRecord, ui()->tableView_Storage}) {
+            ui()->stackedWidget->setCurrentIndex(view == ui()->tableView_Storage);
+            QCoreApplication::processEvents();
+            const QHeaderView* header = view->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c)
+                QVERIFY2(header->sectionSize(c) >= header->sectionSizeHint(c),
+                         qPrintable(view->model()->headerData(c, Qt::Horizontal).toString()));
+            QVERIFY(!view->horizontalScrollBar()->isVisible());
+        }
     }
 
     // Dialogs open during the switches follow them.
