@@ -140,6 +140,26 @@
         <source>，</source>
         <translation>，</translation>
     </message>
+    <message>
+        <source>每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，最后是设备路径。</source>
+        <translation>每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，最后是设备路径。</translation>
+    </message>
+    <message>
+        <source>选择要连接的测试仪，点击 OK。</source>
+        <translation>选择要连接的测试仪，点击 OK。</translation>
+    </message>
+    <message>
+        <source>正在询问型号…</source>
+        <translation>正在询问型号…</translation>
+    </message>
+    <message>
+        <source>%1，版本 %2</source>
+        <translation>%1，版本 %2</translation>
+    </message>
+    <message>
+        <source>没有应答</source>
+        <translation>没有应答</translation>
+    </message>
 </context>
 <context>
     <name>Journal</name>

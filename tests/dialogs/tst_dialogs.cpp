@@ -177,7 +177,9 @@ private slots:
         for (auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
             auto* dialog = new DeviceSelectionDialog;
             dialog->addDevicePaths(paths);
-            QCOMPARE(dialog->findChild<QComboBox*>("comboBox")->itemText(1), paths.at(1));
+            QVERIFY(dialog->findChild<QComboBox*>("comboBox")
+                        ->itemText(1)
+                        .endsWith(QLatin1Char('(') + paths.at(1) + QLatin1Char(')')));
             QSignalSpy selected(dialog, &DeviceSelectionDialog::pathSelected);
             press(dialog, button);
             const QList<QVariantList> expected{QVariantList{paths.at(0)}};
