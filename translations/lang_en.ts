@@ -145,7 +145,7 @@
         <translation>Each line is one tester: its model and version (once it answers), the USB port it is plugged into, its serial number, and last its device path.</translation>
     </message>
     <message>
-        <source>选择要连接的测试仪，点击 OK。</source>
+        <source>选择要连接的测试仪，然后点击“确定”。</source>
         <translation>Choose the tester to connect and click OK.</translation>
     </message>
     <message>

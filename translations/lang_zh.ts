@@ -145,8 +145,8 @@
         <translation>每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，最后是设备路径。</translation>
     </message>
     <message>
-        <source>选择要连接的测试仪，点击 OK。</source>
-        <translation>选择要连接的测试仪，点击 OK。</translation>
+        <source>选择要连接的测试仪，然后点击“确定”。</source>
+        <translation>选择要连接的测试仪，然后点击“确定”。</translation>
     </message>
     <message>
         <source>正在询问型号…</source>

@@ -20,11 +20,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 
@@ -79,13 +81,17 @@ void runTest(MainWindow& window, sim::SimInstrument* rv, double microOhm, const 
     waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
 }
 
-// Ends a test the window has already seen start.
+// Ends a test of a series (whose buttons stay locked) once the window shows
+// it running, and waits for its row.
 void runTestAlreadyStarted(MainWindow& window)
 {
-    auto* update = child<QPushButton>(window, "pushButton_UpdatePara");
-    waitFor([&] { return !update->isEnabled(); }, "the window to see the test run");
+    auto* status = child<QLabel>(window, "label_TestStatus");
+    const QString testing = QCoreApplication::translate("ParseData", "测试中...");
+    waitFor([&] { return status->text() == testing; }, "the window to see the test run");
+    const QAbstractItemModel* records = child<QTableView>(window, "tableView_LiveRecord")->model();
+    const int before = records->rowCount();
     sim::SimBus::instance().advanceClock(31000);
-    waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
+    waitFor([&] { return records->rowCount() > before; }, "the window to see the test end");
 }
 
 } // namespace

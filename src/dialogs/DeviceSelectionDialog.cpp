@@ -41,7 +41,7 @@ void DeviceSelectionDialog::showGuide()
     ui->label_3->setText(
         tr("每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，"
            "最后是设备路径。"));
-    ui->label->setText(tr("选择要连接的测试仪，点击 OK。"));
+    ui->label->setText(tr("选择要连接的测试仪，然后点击“确定”。"));
 #endif
 }
 
