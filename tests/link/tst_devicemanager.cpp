@@ -1,7 +1,6 @@
 // The link worker on its own thread against the simulated instrument: what goes
 // on the wire, what comes back, the read-back loop, faults and the device handle.
 #include "FrameFixtures.h"
-#include "Frames.h"
 #include "LinkHarness.h"
 #include "SimBus.h"
 #include "SimInstrument.h"
@@ -44,12 +43,6 @@ public:
             post(&DM::requestStopTestingSlot);
         else if (name == QLatin1String("time"))
             post(&DM::updateTestSettingSlot, QByteArray::fromHex("000AABCD06000100041E2900"));
-        else if (name == QLatin1String("current"))
-            post(&DM::updateTestSettingSlot, frames::testCurrentFrame(3));
-        else if (name == QLatin1String("comparison"))
-            post(&DM::updateTestSettingSlot, frames::comparisonSettingFrame(12.5, 1));
-        else if (name == QLatin1String("switch"))
-            post(&DM::updateTestSettingSlot, frames::comparisonSwitchFrame(true));
         else
             post(&DM::readWriteStoreTotalNum);
     }
@@ -267,11 +260,7 @@ private slots:
         auto u = [](const char* text) { return QString::fromUtf8(text); };
         QTest::newRow("start") << u("开始测试") << u("请求开始测试失败") << 0;
         QTest::newRow("stop") << u("停止测试") << u("请求停止测试失败") << 0;
-        // A refused setting is named.
         QTest::newRow("time") << u("更新测量设置成功") << u("更新测量设置失败：测试时间") << 3;
-        QTest::newRow("current") << u("更新测量设置成功") << u("更新测量设置失败：电流设置") << 3;
-        QTest::newRow("comparison") << u("更新测量设置成功") << u("更新测量设置失败：比较值") << 3;
-        QTest::newRow("switch") << u("更新测量设置成功") << u("更新测量设置失败：比较开关") << 3;
     }
     void parameterExchanges()
     {
