@@ -399,8 +399,8 @@
         <translation>Found the tester %1 but have no permission to open it: install the udev rule (see “The real instrument” in the README), then unplug the instrument and plug it in again</translation>
     </message>
     <message>
-        <source>找到测试仪 %1，但无法打开：%2</source>
-        <translation>Found the tester %1 but cannot open it: %2</translation>
+        <source>找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接</source>
+        <translation>Found the tester %1 but cannot open it (%2): unplug it, plug it in again and connect again</translation>
     </message>
     <message>
         <source>断开连接</source>

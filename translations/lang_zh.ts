@@ -399,8 +399,8 @@
         <translation>找到测试仪 %1，但没有打开它的权限：请安装 udev 规则（见 README“真实仪器”一节），然后重新插拔仪器</translation>
     </message>
     <message>
-        <source>找到测试仪 %1，但无法打开：%2</source>
-        <translation>找到测试仪 %1，但无法打开：%2</translation>
+        <source>找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接</source>
+        <translation>找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接</translation>
     </message>
     <message>
         <source>断开连接</source>

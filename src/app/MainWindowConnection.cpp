@@ -117,7 +117,8 @@ void MainWindow::openFailedSlot(QString path, int errorNumber)
                          "“真实仪器”一节），然后重新插拔仪器")
                           .arg(path);
     else
-        openFailure = tr("找到测试仪 %1，但无法打开：%2").arg(path, qt_error_string(errorNumber));
+        openFailure = tr("找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接")
+                          .arg(path, qt_error_string(errorNumber));
 }
 
 void MainWindow::upperSwitchOnSlot()

@@ -18,7 +18,14 @@ DeviceInfoDialog::~DeviceInfoDialog() = default;
 void DeviceInfoDialog::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this); // the values shown are not the form's
+        // The form's texts empty the values, which are the instrument's.
+        QList<QLabel*> values = {ui->label_nameValue, ui->label_modelValue, ui->label_versionValue};
+        QStringList shown;
+        for (QLabel* value : values)
+            shown << value->text();
+        ui->retranslateUi(this);
+        for (int i = 0; i < values.size(); ++i)
+            values.at(i)->setText(shown.at(i));
         setWindowTitle(tr("设备信息"));
     }
     QDialog::changeEvent(e);
