@@ -23,12 +23,11 @@
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    // The toolkit's own texts (the buttons of message boxes and dialogs)
-    // follow the interface's language. Installed before the form is built,
+    // The operator's last choice of language is where a start begins; the
+    // first start is in Chinese. The toolkit's own texts (the buttons of
+    // message boxes and dialogs) follow. Installed before the form is built,
     // every text is set in place, so the language-change pass the
     // installation asks for has nothing to do.
-    // The operator's last choice of language is where a start begins; the
-    // first start is in Chinese.
     if (rememberedLanguage() == QLatin1String("en")) {
         currentLanguage = QStringLiteral("en");
         isEnglish = true;

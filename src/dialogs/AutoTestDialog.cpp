@@ -4,7 +4,6 @@
 #include "ui_autotestdialog.h"
 
 #include <QEvent>
-
 #include <QSettings>
 #include <QTime>
 

@@ -3,9 +3,8 @@
 #include "DialogSettings.h"
 #include "ui_sampleintervaldialog.h"
 
-#include <QEvent>
-
 #include <QDebug>
+#include <QEvent>
 #include <QSettings>
 
 namespace {
