@@ -150,7 +150,7 @@
     </message>
     <message>
         <source>正在询问型号…</source>
-        <translation>asking for its model…</translation>
+        <translation>Asking for its model…</translation>
     </message>
     <message>
         <source>%1，版本 %2</source>
@@ -158,7 +158,7 @@
     </message>
     <message>
         <source>没有应答</source>
-        <translation>not answering</translation>
+        <translation>Not answering</translation>
     </message>
 </context>
 <context>
