@@ -97,7 +97,7 @@ void sampleInterval()
     int shown = 0;
     int signalled = 0;
     {
-        auto d = std::make_unique<SampleIntervalDialog>();
+        auto d = std::make_unique<SampleIntervalDialog>(SampleIntervalDialog::storedInterval());
         shown = sampleState(d.get());
         QObject::connect(d.get(), &SampleIntervalDialog::sampleIntervalSignal, [&](int interval) {
             ++signalled;
@@ -106,8 +106,7 @@ void sampleInterval()
         confirm(d.get(), "buttonBox_SampleInterval");
     }
     check(signalled == 1);
-    auto again = std::make_unique<SampleIntervalDialog>();
-    check(sampleState(again.get()) == shown);
+    check(SampleIntervalDialog::storedInterval() == shown);
 }
 
 const char* const kPdfEdits[] = {

@@ -63,7 +63,7 @@
     </message>
     <message>
         <source>请求开始测试失败</source>
-        <translation>Failed to request starting test</translation>
+        <translation>The request to start the test failed</translation>
     </message>
     <message>
         <source>开始测试</source>
@@ -71,7 +71,7 @@
     </message>
     <message>
         <source>请求停止测试失败</source>
-        <translation>Failed to request stopping test</translation>
+        <translation>The request to stop the test failed</translation>
     </message>
     <message>
         <source>停止测试</source>
@@ -79,15 +79,35 @@
     </message>
     <message>
         <source>更新测量设置失败</source>
-        <translation>Failed to update measurement setting</translation>
+        <translation>Could not update the measurement setting</translation>
     </message>
     <message>
         <source>更新测量设置成功</source>
-        <translation>Successful to update measurement setting</translation>
+        <translation>Measurement setting updated</translation>
     </message>
     <message>
         <source>读取设备信息失败</source>
         <translation>Failed to read device information</translation>
+    </message>
+    <message>
+        <source>更新测量设置失败：%1</source>
+        <translation>Could not update the measurement setting: %1</translation>
+    </message>
+    <message>
+        <source>电流设置</source>
+        <translation>test current</translation>
+    </message>
+    <message>
+        <source>测试时间</source>
+        <translation>test time</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>comparison value</translation>
+    </message>
+    <message>
+        <source>比较开关</source>
+        <translation>comparison switch</translation>
     </message>
 </context>
 <context>
@@ -119,6 +139,26 @@
     <message>
         <source>，</source>
         <translation>, </translation>
+    </message>
+    <message>
+        <source>每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，最后是设备路径。</source>
+        <translation>Each line is one tester: its model and version (once it answers), the USB port it is plugged into, its serial number, and last its device path.</translation>
+    </message>
+    <message>
+        <source>选择要连接的测试仪，然后点击“确定”。</source>
+        <translation>Choose the tester to connect and click OK.</translation>
+    </message>
+    <message>
+        <source>正在询问型号…</source>
+        <translation>Asking for its model…</translation>
+    </message>
+    <message>
+        <source>%1，版本 %2</source>
+        <translation>%1, version %2</translation>
+    </message>
+    <message>
+        <source>没有应答</source>
+        <translation>Not answering</translation>
     </message>
 </context>
 <context>
@@ -452,10 +492,6 @@
         <translation>Close</translation>
     </message>
     <message>
-        <source>开启</source>
-        <translation>Open</translation>
-    </message>
-    <message>
         <source>比较值</source>
         <translation>Comparison</translation>
     </message>
@@ -524,8 +560,8 @@
         <translation>Found the tester %1 but have no permission to open it: install the udev rule (see “The real instrument” in the README), then unplug the instrument and plug it in again</translation>
     </message>
     <message>
-        <source>找到测试仪 %1，但无法打开：%2</source>
-        <translation>Found the tester %1 but cannot open it: %2</translation>
+        <source>找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接</source>
+        <translation>Found the tester %1 but cannot open it (%2): unplug it, plug it in again and connect again</translation>
     </message>
     <message>
         <source>断开连接</source>
@@ -561,7 +597,7 @@
     </message>
     <message>
         <source>保存失败</source>
-        <translation>Save Failed</translation>
+        <translation>Save failed</translation>
     </message>
     <message>
         <source>恢复测量记录</source>
@@ -581,7 +617,7 @@
     </message>
     <message>
         <source>记录表中有 %1 条测量记录还没有导出。关闭前要导出到 Excel 吗？</source>
-        <translation>Measurement records in the table not yet exported: %1. Export them to Excel before closing?</translation>
+        <translation>The table holds %1 measurement record(s) not yet exported. Export them to Excel before closing?</translation>
     </message>
     <message>
         <source>仍然关闭</source>
@@ -743,6 +779,22 @@
         <source>测量历史</source>
         <translation>Measurement History</translation>
     </message>
+    <message>
+        <source>自动测试进行中：设置、测试按钮和记录操作已锁定，点击“退出自动测试”可结束</source>
+        <translation>Automatic test running: the settings, the test button and the record buttons are locked; click “Exit Automatic Test” to end it</translation>
+    </message>
+    <message>
+        <source>已保存到 %1</source>
+        <translation>Saved to %1</translation>
+    </message>
+    <message>
+        <source>已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它</source>
+        <translation>Saved to %1. No program here opens this kind of file: find it in the file manager</translation>
+    </message>
+    <message>
+        <source>请换一个文件夹或文件名再保存。</source>
+        <translation>Choose another folder or file name and save again.</translation>
+    </message>
 </context>
 <context>
     <name>ParseData</name>
@@ -873,11 +925,11 @@
     <name>SwitchButton</name>
     <message>
         <source>开启</source>
-        <translation>Turn on</translation>
+        <translation>On</translation>
     </message>
     <message>
         <source>关闭</source>
-        <translation>Turn off</translation>
+        <translation>Off</translation>
     </message>
 </context>
 <context>

@@ -89,6 +89,26 @@
         <source>读取设备信息失败</source>
         <translation>读取设备信息失败</translation>
     </message>
+    <message>
+        <source>更新测量设置失败：%1</source>
+        <translation>更新测量设置失败：%1</translation>
+    </message>
+    <message>
+        <source>电流设置</source>
+        <translation>电流设置</translation>
+    </message>
+    <message>
+        <source>测试时间</source>
+        <translation>测试时间</translation>
+    </message>
+    <message>
+        <source>比较值</source>
+        <translation>比较值</translation>
+    </message>
+    <message>
+        <source>比较开关</source>
+        <translation>比较开关</translation>
+    </message>
 </context>
 <context>
     <name>DeviceSelectionDialog</name>
@@ -119,6 +139,26 @@
     <message>
         <source>，</source>
         <translation>，</translation>
+    </message>
+    <message>
+        <source>每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，最后是设备路径。</source>
+        <translation>每行是一台测试仪：型号和版本（仪器应答后显示）、所插的 USB 端口、序列号，最后是设备路径。</translation>
+    </message>
+    <message>
+        <source>选择要连接的测试仪，然后点击“确定”。</source>
+        <translation>选择要连接的测试仪，然后点击“确定”。</translation>
+    </message>
+    <message>
+        <source>正在询问型号…</source>
+        <translation>正在询问型号…</translation>
+    </message>
+    <message>
+        <source>%1，版本 %2</source>
+        <translation>%1，版本 %2</translation>
+    </message>
+    <message>
+        <source>没有应答</source>
+        <translation>没有应答</translation>
     </message>
 </context>
 <context>
@@ -452,10 +492,6 @@
         <translation>关闭</translation>
     </message>
     <message>
-        <source>开启</source>
-        <translation>开启</translation>
-    </message>
-    <message>
         <source>比较值</source>
         <translation>比较值</translation>
     </message>
@@ -524,8 +560,8 @@
         <translation>找到测试仪 %1，但没有打开它的权限：请安装 udev 规则（见 README“真实仪器”一节），然后重新插拔仪器</translation>
     </message>
     <message>
-        <source>找到测试仪 %1，但无法打开：%2</source>
-        <translation>找到测试仪 %1，但无法打开：%2</translation>
+        <source>找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接</source>
+        <translation>找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接</translation>
     </message>
     <message>
         <source>断开连接</source>
@@ -742,6 +778,22 @@
     <message>
         <source>测量历史</source>
         <translation>测量历史</translation>
+    </message>
+    <message>
+        <source>自动测试进行中：设置、测试按钮和记录操作已锁定，点击“退出自动测试”可结束</source>
+        <translation>自动测试进行中：设置、测试按钮和记录操作已锁定，点击“退出自动测试”可结束</translation>
+    </message>
+    <message>
+        <source>已保存到 %1</source>
+        <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它</source>
+        <translation>已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它</translation>
+    </message>
+    <message>
+        <source>请换一个文件夹或文件名再保存。</source>
+        <translation>请换一个文件夹或文件名再保存。</translation>
     </message>
 </context>
 <context>

@@ -24,9 +24,9 @@ int main(int argc, char* argv[])
     return runLoopTester(
         argc, argv,
         [sampleHistory] {
-        if (sampleHistory && !sim::addSampleHistory())
-            std::fprintf(stderr, "loop-tester-demo: the sample history could not be written\n");
-        sim::startDemoInstrument();
+            if (sampleHistory && !sim::addSampleHistory())
+                std::fprintf(stderr, "loop-tester-demo: the sample history could not be written\n");
+            sim::startDemoInstrument();
         },
         demo);
 }

@@ -4,6 +4,7 @@
 // window changes.
 //
 //   loop-tester-screenshots OUTPUT_DIR
+#include "DialogSettings.h"
 #include "FontSetup.h"
 #include "HistoryWindow.h"
 #include "Journal.h"
@@ -22,11 +23,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 
@@ -88,13 +91,17 @@ void measure(MainWindow& window, const QString& object, const QString& point)
     child<QLineEdit>(window, "lineEdit_Point")->setText(point);
 }
 
-// Ends a test the window has already seen start.
+// Ends a test of a series (whose buttons stay locked) once the window shows
+// it running, and waits for its row.
 void runTestAlreadyStarted(MainWindow& window)
 {
-    auto* update = child<QPushButton>(window, "pushButton_UpdatePara");
-    waitFor([&] { return !update->isEnabled(); }, "the window to see the test run");
+    auto* status = child<QLabel>(window, "label_TestStatus");
+    const QString testing = QCoreApplication::translate("ParseData", "测试中...");
+    waitFor([&] { return status->text() == testing; }, "the window to see the test run");
+    const QAbstractItemModel* records = child<QTableView>(window, "tableView_LiveRecord")->model();
+    const int before = records->rowCount();
     sim::SimBus::instance().advanceClock(31000);
-    waitFor([&] { return update->isEnabled(); }, "the window to see the test end");
+    waitFor([&] { return records->rowCount() > before; }, "the window to see the test end");
 }
 
 } // namespace
@@ -124,6 +131,8 @@ int main(int argc, char** argv)
     settings.comparisonDecimals = 1;
     rv->setSettings(settings);
 
+    // The language chosen in an earlier run would be where this one starts.
+    QFile::remove(dialogSettingsPath(QStringLiteral("settingsLanguage.ini")));
     // A journal of an earlier run would be offered back: start without one.
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         QFile::remove(Journal::defaultPath() + QLatin1String(suffix));
@@ -149,7 +158,7 @@ int main(int argc, char** argv)
     prompts::setSaveFileHandler([](QWidget*, const QString&, const QString&, const QString&) {
         return outputDir + QStringLiteral("/report.pdf");
     });
-    prompts::setOpenFileHandler([](const QString&) {});
+    prompts::setOpenFileHandler([](const QString&) { return true; });
     child<QTextEdit>(window, "textEdit_Remark")
         ->setPlainText(QStringLiteral("三相回路电阻复测；C 相接头复紧后另行测量。"));
     child<QAction>(window, "actionExportToPDF")->trigger();

@@ -10,7 +10,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QPushButton>
+#include <QLabel>
 #include <QSet>
 #include <QTableView>
 #include <QTimer>
@@ -68,20 +68,23 @@ class Operator
 public:
     explicit Operator(MainWindow& w)
         : window(w), connectAction(find<QAction>("actionConnect")),
-          testButton(find<QPushButton>("pushButton_Test")),
-          updateButton(find<QPushButton>("pushButton_UpdatePara")),
+          testStatus(find<QLabel>("label_TestStatus")),
           records(find<QTableView>("tableView_LiveRecord")->model())
     {
     }
 
-    bool connected() const { return testButton->isEnabled(); }
+    // The connect action offers to disconnect (a series locks the buttons).
+    bool connected() const { return connectAction->text() == QStringLiteral("断开连接"); }
     int rows() const { return records->rowCount(); }
     QString cell(int row, int column) const
     {
         return records->index(row, column).data().toString();
     }
     void pressConnect() { connectAction->trigger(); }
-    bool testShown() const { return !updateButton->isEnabled() && connected(); }
+    bool testShown() const
+    {
+        return testStatus->text() == QStringLiteral("测试中...") && connected();
+    }
     bool autoRunShown() const
     {
         QWidget* progress = window.findChild<QWidget*>(QStringLiteral("AutoTestWindow"));
@@ -98,8 +101,7 @@ private:
 
     MainWindow& window;
     QAction* connectAction;
-    QPushButton* testButton;
-    QPushButton* updateButton;
+    QLabel* testStatus;
     QAbstractItemModel* records;
 };
 

@@ -21,13 +21,12 @@ QString menuTextOf(const QString& code)
     return code == QLatin1String("en") ? QStringLiteral("English") : QStringLiteral("简体中文");
 }
 
-QVector<Entry> entriesFor(const QStringList& catalogueFiles, const QString& systemLocaleName)
+QVector<Entry> entriesFor(const QStringList& catalogueFiles, const QString& shownCode)
 {
-    const QString systemCode = languageCodeOf(systemLocaleName);
     QVector<Entry> entries;
     for (const QString& file : catalogueFiles) {
         const QString code = catalogueCodeOf(file);
-        entries.append({code, menuTextOf(code), code == systemCode});
+        entries.append({code, menuTextOf(code), code == shownCode});
     }
     return entries;
 }

@@ -24,12 +24,12 @@ struct Entry
 {
     QString code;
     QString text;
-    bool checked = false; // the system's language
+    bool checked = false; // the language shown
 };
 
-// One entry per catalogue file, in the order given; the entry whose code is
-// the language of the system locale named is checked.
-QVector<Entry> entriesFor(const QStringList& catalogueFiles, const QString& systemLocaleName);
+// One entry per catalogue file, in the order given; the entry of the
+// language shown is checked.
+QVector<Entry> entriesFor(const QStringList& catalogueFiles, const QString& shownCode);
 
 // The toolkit's catalogue for a language code among the files there are:
 // "qt_<code>.qm", or else the one named after the code's usual country

@@ -5,6 +5,7 @@
 #include "DeviceManager.h"
 #include "HotplugMonitor.h"
 #include "ParseData.h"
+#include "SampleIntervalDialog.h"
 #include "SwitchButton.h"
 #include "ui_mainwindow.h"
 
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLocale>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStandardItemModel>
@@ -21,10 +23,17 @@
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    // The interface starts in Chinese, and so do the toolkit's own texts (the
-    // buttons of message boxes and dialogs). Installed before the form is
-    // built, every text is set in place, so the language-change pass the
+    // The operator's last choice of language is where a start begins; the
+    // first start is in Chinese. The toolkit's own texts (the buttons of
+    // message boxes and dialogs) follow. Installed before the form is built,
+    // every text is set in place, so the language-change pass the
     // installation asks for has nothing to do.
+    if (rememberedLanguage() == QLatin1String("en")) {
+        currentLanguage = QStringLiteral("en");
+        isEnglish = true;
+        QLocale::setDefault(QLocale(currentLanguage));
+        installCatalogue(appTranslator, QStringLiteral("lang_en.qm"));
+    }
     installToolkitCatalogue(currentLanguage);
     QCoreApplication::removePostedEvents(this, QEvent::LanguageChange);
 
@@ -46,6 +55,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     parseData->moveToThread(parseThread);
 
     liveTimer = new QTimer(this);
+    sampleInterval = SampleIntervalDialog::storedInterval();
     autoTestTimeLine = new QTimeLine(1000, this);
 
     makeConnections();
@@ -162,8 +172,10 @@ void MainWindow::initUi()
     ui->pushButton_Test->setEnabled(false);
 
     ui->actionConnect->setText(tr("连接"));
-    ui->switchButton->setTextOff(tr("关闭"));
-    ui->switchButton->setTextOn(tr("开启"));
+    // The switch's own words for on and off: the window's "关闭" is the
+    // close question's title, which English words differently.
+    ui->switchButton->setTextOff(SwitchButton::tr("关闭"));
+    ui->switchButton->setTextOn(SwitchButton::tr("开启"));
     ui->label_Comparison->setText(tr("比较值"));
     ui->label_CurrentSetting->setText(tr("电流设置"));
     ui->label_TestingTime->setText(tr("测试时间"));
@@ -198,9 +210,22 @@ void MainWindow::initUi()
     const QFontMetrics metrics(ui->tableView_Storage->font());
     const int timeWidth = metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16;
     ui->tableView_Storage->setColumnWidth(1, qMax(150, timeWidth));
+    // Every header readable in either language ("Testing current" is wider
+    // than the form's columns); the last column fills the rest.
+    QHeaderView* storageHeader = ui->tableView_Storage->horizontalHeader();
+    for (int c = 0; c + 1 < storageModel->columnCount(); ++c)
+        storageHeader->resizeSection(
+            c, qMax(storageHeader->sectionSize(c), storageHeader->sectionSizeHint(c)));
 
-    ui->tableView_LiveRecord->horizontalHeader()->setSectionResizeMode(
-        QHeaderView::ResizeToContents);
+    // The remark takes the room the other columns leave (a long one is cut
+    // short), so what was measured stays in view without a scroll bar.
+    QHeaderView* liveHeader = ui->tableView_LiveRecord->horizontalHeader();
+    liveHeader->setSectionResizeMode(QHeaderView::ResizeToContents);
+    liveHeader->setSectionResizeMode(kRemarkColumn, QHeaderView::Stretch);
+    liveHeader->setStretchLastSection(false);
+    // The form's 100 px floor would leave eleven English columns wider than
+    // a 1366 px screen; each column is still as wide as its header.
+    liveHeader->setMinimumSectionSize(48);
     // Every record one line high (a long remark is cut short): a record is
     // never taller than the table, and ten thousand rows cost no measuring.
     ui->tableView_LiveRecord->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -211,7 +236,8 @@ void MainWindow::initUi()
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     retranslateHistory();
-    ui->progressBar->setValue(0);
+    if (firstRun) // a language change leaves a read-back's progress as it is
+        ui->progressBar->setValue(0);
     ui->statusbar->clearMessage();
 }
 
@@ -294,6 +320,19 @@ void MainWindow::lockForAutoTest()
     setLivePageActionsEnabled(false);
     setStorageActionsEnabled(false);
     setLanguageActionsEnabled(false);
+    // A run owns the instrument and the record table until it ends: an edit
+    // of the settings, a test started or stopped by hand, or rows deleted or
+    // saved halfway would all be overtaken by the run's next step.
+    setSettingControlsEnabled(false);
+    setRecordButtonsEnabled(false);
+    ui->pushButton_UpdatePara->setEnabled(false);
+    ui->pushButton_Test->setEnabled(false);
+}
+
+void MainWindow::setRecordButtonsEnabled(bool on)
+{
+    for (QWidget* button : {ui->pushButton_delete, ui->pushButton_save, ui->pushButton_clear})
+        button->setEnabled(on);
 }
 
 void MainWindow::startThreadIfIdle(QThread* thread)
@@ -337,6 +376,7 @@ void MainWindow::resetToDisconnected()
     setStorageActionsEnabled(false);
     setViewActionsEnabled(true);
     setLanguageActionsEnabled(true);
+    setRecordButtonsEnabled(true); // the records stay the operator's
     ui->actionConnect->setText(tr("连接"));
     ui->pushButton_UpdatePara->setEnabled(false);
     buttonstyles::apply(ui->pushButton_UpdatePara, buttonstyles::updateIdle());

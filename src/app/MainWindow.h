@@ -131,6 +131,8 @@ protected:
 private:
     void createLanguageMenu();
     void applyLanguage(const QString& code);
+    // The language the operator chose last ("zh" before any choice).
+    static QString rememberedLanguage();
     void installCatalogue(QTranslator& translator, const QString& fileName);
     void installToolkitCatalogue(const QString& code);
     // What a language change does to the window; the record tables keep their rows.
@@ -145,6 +147,8 @@ private:
     void setSettingControlsEnabled(bool on);
     void setComparisonEditEnabled(bool on);
     void lockForAutoTest();
+    // Delete, save and clear of the live record table.
+    void setRecordButtonsEnabled(bool on);
     void startLivePolling();
     void lockSettingControls();
     void resetLiveDisplay();
@@ -169,6 +173,10 @@ private:
     // worker so far has come back from it.
     void afterDecoding(const std::function<void()>& then);
     void exportToExcel(QAbstractItemModel* model);
+    // Says where a file was written, opening it when the desktop can.
+    void showWrittenFile(const QString& path);
+    // The notice of a file that could not be written.
+    QString saveFailure(const QString& reason) const;
     // The live table was exported: its records count as saved.
     void liveRecordsExported();
     LiveSnapshot liveSnapshot() const;
@@ -291,6 +299,8 @@ private:
     // Step of resetToDisconnected: the run is over.
     void endAutoTestOnDisconnection();
     void closeAutoTestRun();
+    // Why the window's controls are locked during a run.
+    void showAutoTestLockNotice();
 
     // --- What was measured, and its history (MainWindowHistory.cpp) ---------
 private:

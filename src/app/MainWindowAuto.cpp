@@ -4,6 +4,7 @@
 
 #include "AutoTestDialog.h"
 #include "AutoTestLogic.h"
+#include "Protocol.h"
 #include "ui_mainwindow.h"
 
 #include <QLabel>
@@ -49,6 +50,7 @@ void MainWindow::startAutoTestSlot(int count, int intervalMs)
     }
 
     lockForAutoTest();
+    showAutoTestLockNotice();
     autoTestInterval = intervalMs;
     autoTestCount = count;
     autoTestDone = 0;
@@ -80,10 +82,11 @@ QWidget* MainWindow::buildAutoTestWindow()
 {
     auto* window = new QWidget(this);
     window->setObjectName(kWindowName);
-    window->setWindowFlags(Qt::Window);
-    // The run ends through its exit button only, so that the run never goes
-    // on behind a window the operator closed.
-    window->setWindowFlags(window->windowFlags() & ~Qt::WindowCloseButtonHint);
+    // A dialog of the main window: the window system keeps it above the main
+    // window, so a click there never hides the run's exit button. The run
+    // ends through that button only, so it never goes on behind a window the
+    // operator closed.
+    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     window->setWindowTitle(tr("自动测试"));
     window->setFixedSize(400, 200);
     window->setFont(QFont(QStringLiteral("Microsoft YaHei UI"), 11));
@@ -114,6 +117,9 @@ void MainWindow::autoTestTestRunning()
     if (!autoTestActive)
         return;
     lockForAutoTest();
+    // Once per test, after the link's own word on the start.
+    if (previousTestState != teststate::Testing)
+        showAutoTestLockNotice();
     // A test started on the instrument (or with the test button) during the
     // pause ends the pause now and counts as the next test; the pause's end
     // then finds it running and sends no start of its own.
@@ -139,6 +145,7 @@ void MainWindow::autoTestTestEnded()
     autoTestTimeLine->setFrameRange(0, autotestlogic::pauseEndFrame(autoTestInterval));
     autoTestTimeLine->start();
     autoTestWaiting = true;
+    showAutoTestLockNotice();
     // The time line reports a frame only when it changes; a first pause
     // starts on the frame it already stands on, so the count would stay
     // blank until its second frame.
@@ -186,6 +193,15 @@ void MainWindow::stopAutoTest()
     setLivePageActionsEnabled(true);
     setStorageActionsEnabled(true);
     setLanguageActionsEnabled(true);
+    ui->pushButton_UpdatePara->setEnabled(true);
+    ui->pushButton_Test->setEnabled(true);
+    setRecordButtonsEnabled(true);
+}
+
+void MainWindow::showAutoTestLockNotice()
+{
+    ui->statusbar->showMessage(
+        tr("自动测试进行中：设置、测试按钮和记录操作已锁定，点击“退出自动测试”可结束"));
 }
 
 void MainWindow::endAutoTestOnDisconnection()

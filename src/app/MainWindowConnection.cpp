@@ -8,9 +8,11 @@
 #include "DeviceManager.h"
 #include "DeviceSelectionDialog.h"
 #include "HotplugLog.h"
+#include "InstrumentProbe.h"
 #include "Prompts.h"
 #include "ui_mainwindow.h"
 
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -66,8 +68,20 @@ void MainWindow::detectedDeviceSlot(QStringList paths)
         const QPair<QString, QString> details = deviceDetails.value(path);
         dialog->addDevice(path, details.first, details.second);
     }
-    connect(dialog, &DeviceSelectionDialog::pathSelected, deviceManager,
-            &DeviceManager::connectSlot);
+    // Each instrument is asked what it is while the operator reads the list.
+    auto* probe = new InstrumentProbe(paths, this);
+    connect(probe, &InstrumentProbe::identified, dialog, &DeviceSelectionDialog::setIdentity);
+    connect(probe, &InstrumentProbe::notAnswering, dialog, &DeviceSelectionDialog::setNotAnswering);
+    connect(probe, &InstrumentProbe::finished, probe, &QObject::deleteLater);
+    QPointer<InstrumentProbe> asking(probe);
+    connect(dialog, &DeviceSelectionDialog::pathSelected, this, [this, asking](QString path) {
+        // The chosen instrument is opened once the probe has let go of it.
+        if (asking && !asking->isFinished())
+            connect(asking, &InstrumentProbe::finished, this,
+                    [this, path] { emit connectUsbSignal(path); });
+        else
+            emit connectUsbSignal(path);
+    });
     dialog->show();
 }
 
@@ -99,7 +113,8 @@ void MainWindow::openFailedSlot(QString path, int errorNumber)
                          "“真实仪器”一节），然后重新插拔仪器")
                           .arg(path);
     else
-        openFailure = tr("找到测试仪 %1，但无法打开：%2").arg(path, qt_error_string(errorNumber));
+        openFailure = tr("找到测试仪 %1，但无法打开（%2）：请重新插拔仪器，然后重新连接")
+                          .arg(path, qt_error_string(errorNumber));
 }
 
 void MainWindow::upperSwitchOnSlot()

@@ -32,12 +32,11 @@ void MainWindow::exportToExcel(QAbstractItemModel* model)
     QDir().mkpath(folder);
     const QString proposed =
         exportpaths::defaultFileName(folder, QDateTime::currentDateTime(), QStringLiteral("xlsx"));
-    const QString name =
-        prompts::saveFileName(nullptr, tr("保存Excel文件"), proposed, tr("Excel(*.xlsx)"));
-    if (name.isEmpty()) {
-        prompts::notify(this, QMessageBox::Information, tr("保存Excel文件"), tr("保存失败"));
-        return;
-    }
+    const QString name = exportpaths::withSuffix(
+        prompts::saveFileName(nullptr, tr("保存Excel文件"), proposed, tr("Excel(*.xlsx)")),
+        QStringLiteral("xlsx"));
+    if (name.isEmpty())
+        return; // cancelled: the operator knows, and nothing was written
     QString reason;
     // The live table's workbook keeps its nine columns: files others read
     // stay as they are; object and point are in the journal and its history.
@@ -45,12 +44,29 @@ void MainWindow::exportToExcel(QAbstractItemModel* model)
     if (!xlsxexport::exportTable(*model, name, &reason, columns)) {
         // The table is untouched and an earlier file of that name survives.
         qCWarning(lcWindow).noquote() << "Excel export to" << name << "failed:" << reason;
-        prompts::notify(this, QMessageBox::Warning, tr("保存Excel文件"),
-                        tr("保存失败") + QLatin1Char('\n') + reason);
+        prompts::notify(this, QMessageBox::Warning, tr("保存Excel文件"), saveFailure(reason));
         return;
     }
     qCDebug(lcWindow) << "Excel export written to" << name;
     if (model == liveRecordModel)
         liveRecordsExported();
-    prompts::openFile(name);
+    showWrittenFile(name);
+}
+
+QString MainWindow::saveFailure(const QString& reason) const
+{
+    // The reason is often the system's own words; the operator also learns
+    // what to do about it.
+    return tr("保存失败") + QLatin1Char('\n') + reason + QLatin1Char('\n') +
+           tr("请换一个文件夹或文件名再保存。");
+}
+
+void MainWindow::showWrittenFile(const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (prompts::openFile(path))
+        ui->statusbar->showMessage(tr("已保存到 %1").arg(shown));
+    else
+        ui->statusbar->showMessage(
+            tr("已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它").arg(shown));
 }

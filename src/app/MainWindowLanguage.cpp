@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 #include "AppLog.h"
+#include "DialogSettings.h"
 #include "LanguageMenu.h"
 #include "ui_mainwindow.h"
 
@@ -12,7 +13,13 @@
 #include <QDir>
 #include <QEvent>
 #include <QLocale>
+#include <QSettings>
 #include <QTimer>
+
+namespace {
+const QString kLanguageFile = QStringLiteral("settingsLanguage.ini");
+const QString kLanguageKey = QStringLiteral("language");
+} // namespace
 
 void MainWindow::createLanguageMenu()
 {
@@ -25,7 +32,7 @@ void MainWindow::createLanguageMenu()
     languagePath = QStringLiteral(":/");
     const QStringList catalogues = QDir(languagePath).entryList({QStringLiteral("lang_*.qm")});
     const QVector<languagemenu::Entry> entries =
-        languagemenu::entriesFor(catalogues, QLocale::system().name());
+        languagemenu::entriesFor(catalogues, currentLanguage);
     for (const languagemenu::Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
         action->setCheckable(true);
@@ -42,8 +49,14 @@ void MainWindow::slotLanguageChanged(QAction* action)
     if (!action)
         return;
     const QString code = action->data().toString();
-    isEnglish = code == QLatin1String("en");
+    // The operator's choice is where the next start begins.
+    openDialogSettings(kLanguageFile)->setValue(kLanguageKey, code);
     applyLanguage(code);
+}
+
+QString MainWindow::rememberedLanguage()
+{
+    return openDialogSettings(kLanguageFile)->value(kLanguageKey, QStringLiteral("zh")).toString();
 }
 
 void MainWindow::applyLanguage(const QString& code)
@@ -52,9 +65,21 @@ void MainWindow::applyLanguage(const QString& code)
         return;
     qCDebug(lcWindow) << "language" << currentLanguage << "->" << code;
     currentLanguage = code;
+    isEnglish = code == QLatin1String("en");
     QLocale::setDefault(QLocale(code));
     installCatalogue(appTranslator, QStringLiteral("lang_%1.qm").arg(code));
     installToolkitCatalogue(code);
+    // The check mark shows the language the window is in, also after a
+    // change the menu did not make; a language without a catalogue shows
+    // the Chinese source texts.
+    QAction* shown = nullptr;
+    for (QAction* action : qAsConst(languageActions)) {
+        const QString own = action->data().toString();
+        if (own == code || (!shown && own == QLatin1String("zh")))
+            shown = action;
+    }
+    if (shown)
+        shown->setChecked(true);
 }
 
 void MainWindow::installToolkitCatalogue(const QString& code)

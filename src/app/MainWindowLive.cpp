@@ -13,6 +13,7 @@
 
 #include <QDateTime>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QPixmap>
 #include <QStandardItemModel>
 #include <QThread>
@@ -85,11 +86,12 @@ void MainWindow::showRealTimeData(ReceiveLiveData rld)
             setStorageActionsEnabled(true);
             setViewActionsEnabled(true);
             setLanguageActionsEnabled(true);
+            ui->pushButton_UpdatePara->setEnabled(true);
+            ui->pushButton_Test->setEnabled(true);
+            setRecordButtonsEnabled(true);
         } else {
             lockForAutoTest();
         }
-        ui->pushButton_UpdatePara->setEnabled(true);
-        ui->pushButton_Test->setEnabled(true);
         buttonstyles::apply(ui->pushButton_Test, buttonstyles::testIdle());
         if (previousTestState == teststate::Testing) {
             appendLiveRecord();
@@ -292,7 +294,7 @@ void MainWindow::appendLiveRecord()
                                             : QString();
     const QStringList cells = {
         QString::number(row + 1),
-        now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        QLocale::c().toString(now, QStringLiteral("yyyy-MM-dd hh:mm:ss")), // ASCII digits
         livelogic::elapsedTestTime(ui->spinBox_TestingTimeValue->value(),
                                    ui->label_TimeLeftValue->text()),
         ui->comboBox_CurrentSettingValue->currentText(),
@@ -389,7 +391,7 @@ void MainWindow::on_pushButton_clear_clicked()
 
 void MainWindow::on_actionSample_interval_triggered()
 {
-    auto* dialog = new SampleIntervalDialog(this);
+    auto* dialog = new SampleIntervalDialog(sampleInterval, this);
     connect(dialog, &SampleIntervalDialog::sampleIntervalSignal, this,
             &MainWindow::sampleIntervalSlot);
     dialog->show();

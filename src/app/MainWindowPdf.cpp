@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 
 #include "AppLog.h"
+#include "ExportPaths.h"
 #include "LiveSnapshot.h"
 #include "PdfReport.h"
 #include "PdfSettingDialog.h"
@@ -50,7 +51,9 @@ void MainWindow::pdfSettingSlot(PdfSettingData pdfS)
         return;
     const QString proposed = PdfReport::proposedFileName(deviceInfo, QDateTime::currentDateTime());
     qCDebug(lcWindow) << "PDF report for model" << deviceInfo.model << "proposed as" << proposed;
-    const QString name = prompts::saveFileName(this, tr("保存PDF文件"), proposed, tr("PDF(*.pdf)"));
+    const QString name = exportpaths::withSuffix(
+        prompts::saveFileName(this, tr("保存PDF文件"), proposed, tr("PDF(*.pdf)")),
+        QStringLiteral("pdf"));
     if (name.isEmpty())
         return;
     // Taken after the dialog: readings went on arriving while it was open.
@@ -58,12 +61,11 @@ void MainWindow::pdfSettingSlot(PdfSettingData pdfS)
     QString reason;
     if (!report.write(name, &reason)) {
         qCWarning(lcWindow).noquote() << "PDF report to" << name << "failed:" << reason;
-        prompts::notify(this, QMessageBox::Warning, tr("保存PDF文件"),
-                        tr("保存失败") + QLatin1Char('\n') + reason);
+        prompts::notify(this, QMessageBox::Warning, tr("保存PDF文件"), saveFailure(reason));
         return;
     }
     qCDebug(lcWindow) << "PDF report written to" << name;
-    prompts::openFile(name);
+    showWrittenFile(name);
 }
 
 LiveSnapshot MainWindow::liveSnapshot() const

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QUrl>
 
@@ -22,6 +23,21 @@ Installed& installed()
     return handlers;
 }
 
+// A message box is only as wide as its text and buttons, and a short text
+// leaves its title cut off ("保…件"): widen it to the title's length plus
+// room for the title bar's own buttons.
+void makeRoomForTitle(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 void notify(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
@@ -31,6 +47,7 @@ void notify(QWidget* parent, QMessageBox::Icon icon, const QString& title, const
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    makeRoomForTitle(box);
     box.exec();
 }
 
@@ -42,13 +59,11 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& pro
     return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
 }
 
-void openFile(const QString& path)
+bool openFile(const QString& path)
 {
-    if (installed().openFile) {
-        installed().openFile(path);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (installed().openFile)
+        return installed().openFile(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 QMessageBox::StandardButton ask(QWidget* parent, const QString& title, const QString& text,
@@ -61,6 +76,7 @@ QMessageBox::StandardButton ask(QWidget* parent, const QString& title, const QSt
         box.addButton(role)->setText(label);
     if (!choices.isEmpty())
         box.setDefaultButton(choices.first().first);
+    makeRoomForTitle(box);
     return QMessageBox::StandardButton(box.exec());
 }
 

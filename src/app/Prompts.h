@@ -19,7 +19,7 @@ using Handler = std::function<void(QWidget* parent, QMessageBox::Icon icon, cons
                                    const QString& text)>;
 using SaveFileHandler = std::function<QString(QWidget* parent, const QString& caption,
                                               const QString& proposed, const QString& filter)>;
-using OpenFileHandler = std::function<void(const QString& path)>;
+using OpenFileHandler = std::function<bool(const QString& path)>;
 // The buttons of a question, each a standard role with the text it shows.
 using Choices = QList<QPair<QMessageBox::StandardButton, QString>>;
 using QuestionHandler = std::function<QMessageBox::StandardButton(
@@ -32,8 +32,9 @@ void notify(QWidget* parent, QMessageBox::Icon icon, const QString& title, const
 QString saveFileName(QWidget* parent, const QString& caption, const QString& proposed,
                      const QString& filter);
 
-// Opens a written file with the desktop's application for it.
-void openFile(const QString& path);
+// Opens a written file with the desktop's application for it; false when
+// there is none (or it could not be started).
+bool openFile(const QString& path);
 
 // Asks a question; returns the role of the chosen button (the first choice
 // is the default, closing the box answers Cancel when it is a choice).

@@ -3,6 +3,7 @@
 #include "DialogSettings.h"
 #include "ui_autotestdialog.h"
 
+#include <QEvent>
 #include <QSettings>
 #include <QTime>
 
@@ -33,6 +34,15 @@ AutoTestDialog::AutoTestDialog(QWidget* parent)
 }
 
 AutoTestDialog::~AutoTestDialog() = default;
+
+void AutoTestDialog::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        setWindowTitle(tr("自动测试"));
+    }
+    QDialog::changeEvent(e);
+}
 
 void AutoTestDialog::on_buttonBox_accepted()
 {

@@ -26,6 +26,10 @@ signals:
 private slots:
     void on_buttonBox_accepted();
 
+protected:
+    // Follows a change of language while open.
+    void changeEvent(QEvent* e) override;
+
 private:
     std::unique_ptr<Ui::AutoTestDialog> ui;
     std::unique_ptr<QSettings> settings;

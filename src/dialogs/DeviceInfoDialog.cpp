@@ -2,6 +2,8 @@
 
 #include "ui_deviceinfodialog.h"
 
+#include <QEvent>
+
 DeviceInfoDialog::DeviceInfoDialog(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::DeviceInfoDialog>())
 {
@@ -12,6 +14,22 @@ DeviceInfoDialog::DeviceInfoDialog(QWidget* parent)
 }
 
 DeviceInfoDialog::~DeviceInfoDialog() = default;
+
+void DeviceInfoDialog::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange) {
+        // The form's texts empty the values, which are the instrument's.
+        QList<QLabel*> values = {ui->label_nameValue, ui->label_modelValue, ui->label_versionValue};
+        QStringList shown;
+        for (QLabel* value : values)
+            shown << value->text();
+        ui->retranslateUi(this);
+        for (int i = 0; i < values.size(); ++i)
+            values.at(i)->setText(shown.at(i));
+        setWindowTitle(tr("设备信息"));
+    }
+    QDialog::changeEvent(e);
+}
 
 void DeviceInfoDialog::systemInfoSlot(DeviceInfo info)
 {

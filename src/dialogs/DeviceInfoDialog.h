@@ -23,6 +23,10 @@ public slots:
     // Shows the three texts as they are; empty texts leave the labels empty.
     void systemInfoSlot(DeviceInfo info);
 
+protected:
+    // Follows a change of language while open.
+    void changeEvent(QEvent* e) override;
+
 private:
     std::unique_ptr<Ui::DeviceInfoDialog> ui;
 };

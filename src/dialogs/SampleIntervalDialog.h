@@ -16,8 +16,16 @@ class SampleIntervalDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit SampleIntervalDialog(QWidget* parent = nullptr);
+    static constexpr int kDefaultInterval = 500;
+    static constexpr int kMinInterval = 200;
+    static constexpr int kMaxInterval = 800;
+
+    // Shows the interval in use, held to the dialog's range.
+    explicit SampleIntervalDialog(int inUse, QWidget* parent = nullptr);
     ~SampleIntervalDialog() override;
+
+    // The interval last chosen, held to the range; the default when none was.
+    static int storedInterval();
 
 signals:
     void sampleIntervalSignal(int interval);
@@ -25,8 +33,12 @@ signals:
 private slots:
     void on_buttonBox_SampleInterval_accepted();
 
+protected:
+    // Follows a change of language while open.
+    void changeEvent(QEvent* e) override;
+
 private:
     std::unique_ptr<Ui::SampleIntervalDialog> ui;
-    int interval = 600;
+    int interval = kDefaultInterval;
     std::unique_ptr<QSettings> settings;
 };

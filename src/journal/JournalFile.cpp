@@ -1,6 +1,7 @@
 #include "JournalFile.h"
 
 #include <QFile>
+#include <QLocale>
 
 namespace journalfile {
 namespace {
@@ -23,7 +24,7 @@ bool taken(const QString& name)
 QString asideName(const QString& path, const QString& kind, const QDateTime& when)
 {
     const QString base = path + QLatin1Char('.') + kind + QLatin1Char('-') +
-                         when.toString(QStringLiteral("yyyyMMdd-hhmmss"));
+                         QLocale::c().toString(when, QStringLiteral("yyyyMMdd-hhmmss"));
     QString name = base;
     for (int n = 2; taken(name); ++n)
         name = base + QLatin1Char('-') + QString::number(n);

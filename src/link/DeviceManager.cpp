@@ -4,6 +4,7 @@
 #include "Frames.h"
 #include "LinkLog.h"
 
+#include <QHash>
 #include <QMutexLocker>
 #include <QThread>
 
@@ -412,11 +413,19 @@ void DeviceManager::updateTestSettingSlot(QByteArray data)
         return;
     }
     waitUntilSettled();
-    const QString failMessage = tr("更新测量设置失败");
+    constexpr int kParameterAt = 2 + protocol::kDataOffset + 1; // report index
+    const int parameter = data.size() > kParameterAt ? quint8(data.at(kParameterAt)) : -1;
+    // The operator is told which setting failed: several may be edited in a row.
+    QString failMessage = tr("更新测量设置失败");
+    const QHash<int, QString> names = {{protocol::TestCurrent, tr("电流设置")},
+                                       {protocol::TestTime, tr("测试时间")},
+                                       {protocol::ComparisonSetting, tr("比较值")},
+                                       {protocol::ComparisonSwitch, tr("比较开关")}};
+    if (names.contains(parameter))
+        failMessage = tr("更新测量设置失败：%1").arg(names.value(parameter));
     const bool accepted = sendCommand(data, failMessage);
     // A new test time takes the instrument a moment, as a start does.
-    constexpr int kParameterAt = 2 + protocol::kDataOffset + 1; // report index
-    if (data.size() > kParameterAt && quint8(data.at(kParameterAt)) == protocol::TestTime)
+    if (parameter == protocol::TestTime)
         settleBeforeNextExchange();
     if (accepted)
         emit stateProcessing(tr("更新测量设置成功"), report::Information);

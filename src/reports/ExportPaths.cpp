@@ -1,5 +1,7 @@
 #include "ExportPaths.h"
 
+#include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
 
 namespace exportpaths {
@@ -18,8 +20,16 @@ QString modelFolder(const QString& model)
 
 QString defaultFileName(const QString& folder, const QDateTime& time, const QString& suffix)
 {
-    return folder + QStringLiteral("/data_") + time.toString(QStringLiteral("yyyyMMdd_hhmmss")) +
-           QLatin1Char('.') + suffix;
+    return folder + QStringLiteral("/data_") +
+           QLocale::c().toString(time, QStringLiteral("yyyyMMdd_hhmmss")) + QLatin1Char('.') +
+           suffix;
+}
+
+QString withSuffix(const QString& name, const QString& suffix)
+{
+    if (name.isEmpty() || QFileInfo(name).suffix().compare(suffix, Qt::CaseInsensitive) == 0)
+        return name;
+    return name + QLatin1Char('.') + suffix;
 }
 
 } // namespace exportpaths

@@ -15,7 +15,12 @@ QString modelFolderName(const QString& model);
 // The documents location followed by the model folder.
 QString modelFolder(const QString& model);
 
-// folder + "/data_" + time as yyyyMMdd_hhmmss + "." + suffix.
+// folder + "/data_" + time as yyyyMMdd_hhmmss + "." + suffix, in ASCII
+// digits whatever the locale.
 QString defaultFileName(const QString& folder, const QDateTime& time, const QString& suffix);
+
+// The name with "." + suffix added unless it already ends so (in any case);
+// an empty name (a cancelled dialog) stays empty.
+QString withSuffix(const QString& name, const QString& suffix);
 
 } // namespace exportpaths

@@ -5,8 +5,7 @@
 
 namespace pdftext {
 
-QStringList wrappedLines(const QString& text, const QFont& font, QPaintDevice* device,
-                         qreal width)
+QStringList wrappedLines(const QString& text, const QFont& font, QPaintDevice* device, qreal width)
 {
     QStringList lines;
     QTextOption option;

@@ -29,21 +29,25 @@ class TestAutoTest : public WindowHarness
     // Runs the instrument's test to its end (30 s at its settings).
     static void endTest() { SimBus::instance().advanceClock(31000); }
 
-    // The actions a run locks that are enabled (or disabled), by name.
+    // The actions and buttons a run locks that are enabled (or disabled), by name.
     QStringList actionsEnabled(bool enabled)
     {
-        QList<QAction*> actions = {ui()->actionLiveTestView,   ui()->actionStorageView,
-                                   ui()->actionExportToPDF,    ui()->actionAutomatic_measurement,
-                                   ui()->actionImport_storage, ui()->actionExportToExcel};
+        QList<QObject*> controls = {ui()->actionLiveTestView,    ui()->actionStorageView,
+                                    ui()->actionExportToPDF,     ui()->actionAutomatic_measurement,
+                                    ui()->actionImport_storage,  ui()->actionExportToExcel,
+                                    ui()->pushButton_UpdatePara, ui()->pushButton_Test,
+                                    ui()->pushButton_delete,     ui()->pushButton_save,
+                                    ui()->pushButton_clear};
         for (QAction* a : qAsConst(w->languageActions))
             if (!a->data().toString().isEmpty())
-                actions << a;
+                controls << a;
         QStringList names;
-        for (QAction* a : qAsConst(actions))
-            if (a->isEnabled() == enabled)
-                names << a->objectName() + a->text();
+        for (QObject* c : qAsConst(controls))
+            if (c->property("enabled").toBool() == enabled)
+                names << c->objectName() + c->property("text").toString();
         return names;
     }
+    bool lockExplained() { return status().startsWith(QStringLiteral("自动测试进行中")); }
 
     // A run of `count` with a pause of `pauseMs` whose first test has been
     // seen running.
@@ -72,8 +76,11 @@ private slots:
     {
         w->startAutoTestSlot(2, 1500);
         QPointer<QWidget> window = w->autoTestWindow;
-        QVERIFY(window && window->isVisible() && window->isWindow());
-        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint)); // only the exit button
+        QVERIFY(window && window->isVisible());
+        // A dialog of the main window, kept above it; only the exit button ends it.
+        QCOMPARE(window->windowType(), Qt::Dialog);
+        QCOMPARE(window->windowHandle()->transientParent(), w->windowHandle());
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
         QCOMPARE(progress(), QString());
         QCOMPARE(countdown(), QString());
 
@@ -88,12 +95,14 @@ private slots:
         QCOMPARE(countdown(), QStringLiteral("1 s"));
         QVERIFY(pausing());
         QCOMPARE(actionsEnabled(true), QStringList());
+        QVERIFY(lockExplained());
 
         // The pause runs out and the second test starts.
         QTRY_VERIFY(w->testRunning);
         QCOMPARE(starts(), 2);
         QCOMPARE(countdown(), QString());
         QCOMPARE(actionsEnabled(true), QStringList());
+        QTRY_VERIFY(lockExplained());
         endTest();
         QTRY_COMPARE(rows(), 2);
         QVERIFY(!w->autoTestActive);

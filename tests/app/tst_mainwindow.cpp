@@ -171,24 +171,32 @@ private slots:
         QVERIFY(ui()->actionImport_storage->isEnabled() && ui()->actionExportToPDF->isEnabled());
     }
 
-    // Identical instruments are told apart by their serial numbers; the
-    // choice connects by path.
+    // Each line says what the instrument is, as it answers, and what tells
+    // identical ones apart; one that does not answer is listed as such. The
+    // choice connects by path, and the probe's handles are all closed.
     void selectionShowsWhatTellsInstrumentsApart()
     {
-        SimInstrument* first = SimBus::instance().attach(sim::Model::RV718B);
+        SimInstrument* first = SimBus::instance().attach(sim::Model::RV718A);
         SimInstrument* second = SimBus::instance().attach(sim::Model::RV718B);
+        SimInstrument* mute = SimBus::instance().attach(sim::Model::RV718B);
         first->setSerialNumber(QStringLiteral("A1001"));
         second->setSerialNumber(QStringLiteral("A1002"));
+        second->setVersionText("V2.1");
+        mute->setFault(sim::Fault::Silence, true);
         ui()->actionConnect->trigger();
         QTRY_VERIFY(w->findChild<DeviceSelectionDialog*>());
         QVERIFY(!w->isConnected);
         auto* choices = w->findChild<DeviceSelectionDialog*>()->findChild<QComboBox*>();
-        QCOMPARE(choices->count(), 2);
-        QVERIFY(choices->itemText(0).startsWith(first->path()));
-        QVERIFY(choices->itemText(0).contains(QStringLiteral("A1001")));
-        QVERIFY(choices->itemText(1).contains(QStringLiteral("A1002")));
+        QCOMPARE(choices->count(), 3);
+        QTRY_COMPARE(choices->itemText(2), QStringLiteral("没有应答  (%1)").arg(mute->path()));
+        QCOMPARE(choices->itemText(0),
+                 QStringLiteral("RV718A，版本 V1.0.3，序列号 A1001  (%1)").arg(first->path()));
+        QCOMPARE(choices->itemText(1),
+                 QStringLiteral("RV718B，版本 V2.1，序列号 A1002  (%1)").arg(second->path()));
+        QCOMPARE(SimBus::instance().openHandleCount(), 0);
         QVERIFY(choose(1));
         QCOMPARE(w->devicePath, second->path());
+        QCOMPARE(SimBus::instance().openHandleCount(), 1);
     }
 
     // The labels show a reading; the comparison group shows the instrument's
@@ -413,7 +421,7 @@ private slots:
         QCOMPARE(w->liveTimer->isActive(), connected);
         QCOMPARE(SimBus::instance().openHandleCount(), connected ? 1 : 0);
         if (connected)
-            QCOMPARE(status(), QStringLiteral("更新测量设置失败"));
+            QCOMPARE(status(), QStringLiteral("更新测量设置失败：测试时间"));
     }
 
     // A test already running when edit mode began (its reading was in
@@ -575,9 +583,11 @@ private slots:
     void pollIntervalSurvivesRestarts()
     {
         SimBus::instance().attach(sim::Model::RV718B);
+        w->sampleIntervalSlot(300);
         ui()->actionSample_interval->trigger();
         auto* sample = w->findChild<SampleIntervalDialog*>();
         QVERIFY(sample);
+        QCOMPARE(sample->findChild<QSpinBox*>()->value(), 300); // the interval in use
         sample->findChild<QSpinBox*>()->setValue(250);
         sample->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         QVERIFY(connectWindow());

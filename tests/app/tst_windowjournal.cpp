@@ -149,7 +149,7 @@ private slots:
             QTest::newRow(what + "export cancelled")
                 << clear << false << int(QMessageBox::Save) << QString() << false;
             QTest::newRow(what + "export failed")
-                << clear << false << int(QMessageBox::Save) << QString(".") << false;
+                << clear << false << int(QMessageBox::Save) << QString("folder.xlsx") << false;
             QTest::newRow(what + "after export") << clear << true << 0 << file << true;
         }
     }
@@ -166,7 +166,8 @@ private slots:
             QVERIFY(QFile::remove(chosenFile));
         }
         answer = QMessageBox::StandardButton(choice);
-        chosenFile = saveTo.isEmpty() ? saveTo : dir.filePath(saveTo); // "." cannot be written
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.xlsx"))); // cannot be written
+        chosenFile = saveTo.isEmpty() ? saveTo : dir.filePath(saveTo);
         if (clear)
             ui()->pushButton_clear->click();
         QCOMPARE(clear ? rows() == 0 : closed(), gone);

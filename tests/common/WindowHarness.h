@@ -34,6 +34,7 @@ protected:
     QString chosenFile;   // what the save dialog answers
     QString proposedFile; // what it was offered
     QStringList opened;   // files handed to the desktop
+    bool canOpen = true;  // whether the desktop has a program for them
 
     Ui::MainWindow* ui() { return w->ui; }
     QString status() { return w->ui->statusbar->currentMessage(); }
@@ -51,7 +52,10 @@ protected:
                 proposedFile = proposed;
                 return chosenFile;
             });
-        prompts::setOpenFileHandler([this](const QString& path) { opened << path; });
+        prompts::setOpenFileHandler([this](const QString& path) {
+            opened << path;
+            return canOpen;
+        });
     }
 
     // Call from init(): a new bus and a new window as at program start.
@@ -63,6 +67,7 @@ protected:
         bus.setInstantTimeouts(true);
         notices.clear();
         opened.clear();
+        canOpen = true;
         chosenFile.clear();
         w.reset();
         removeJournalFiles();

@@ -340,7 +340,7 @@ private slots:
         link->clear();
         link->post(&DM::updateTestSettingSlot, frames::testTimeFrame(5)); // below 10 s
         QVERIFY(link->settle());
-        QCOMPARE(link->messages, QList<Message>{msg("更新测量设置失败", 3)});
+        QCOMPARE(link->messages, QList<Message>{msg("更新测量设置失败：测试时间", 3)});
         QCOMPARE(ours.settings().testTimeSeconds, 20);
     }
 

@@ -260,7 +260,7 @@ private slots:
         auto u = [](const char* text) { return QString::fromUtf8(text); };
         QTest::newRow("start") << u("开始测试") << u("请求开始测试失败") << 0;
         QTest::newRow("stop") << u("停止测试") << u("请求停止测试失败") << 0;
-        QTest::newRow("time") << u("更新测量设置成功") << u("更新测量设置失败") << 3;
+        QTest::newRow("time") << u("更新测量设置成功") << u("更新测量设置失败：测试时间") << 3;
     }
     void parameterExchanges()
     {

@@ -1,4 +1,5 @@
-// What every export shares: the proposed folder and file name, the texts
+// What every export shares: the proposed folder (the file name: through the
+// window, tst_storagepage), the texts
 // made fit for a file, and the check that a written XML part is whole.
 #include "ExportPaths.h"
 #include "FileText.h"
@@ -29,13 +30,6 @@ private slots:
         QFETCH(QString, folder);
         QCOMPARE(exportpaths::modelFolderName(model), folder);
         QVERIFY(exportpaths::modelFolder(model).endsWith(QLatin1Char('/') + folder));
-    }
-
-    void defaultFileName()
-    {
-        const QDateTime t(QDate(2024, 1, 31), QTime(15, 45, 2));
-        QCOMPARE(exportpaths::defaultFileName(QStringLiteral("/d"), t, QStringLiteral("xlsx")),
-                 QStringLiteral("/d/data_20240131_154502.xlsx"));
     }
 
     void forXml_data()
