@@ -60,7 +60,16 @@ public:
         Identity identity;
         QStringList cells; // the nine cell texts, exactly as the table showed them
         Subject subject;
-        bool saved = false; // exported since it was appended
+        bool saved = false;   // exported since it was appended
+        bool removed = false; // deleted or cleared by the operator
+        int revision = 1;     // counts the record's changes, the first write included
+    };
+
+    // A record's revision the central database has taken.
+    struct Forwarded
+    {
+        QString uuid;
+        int revision = 0;
     };
 
     // Unexported records of earlier sessions, for the restore question.
@@ -125,12 +134,26 @@ public:
     // Keeps them as history only; they are never offered again.
     bool decline();
 
+    // Forwarding to a central database: records whose latest revision the
+    // server has not taken yet, oldest first (at most `limit`), whatever
+    // their state; how many there are; and what the server took. A revision
+    // older than the record's latest leaves the record waiting.
+    QVector<Record> waiting(int limit);
+    // Records made between `from` and `to` (inclusive), of `object` unless it
+    // is empty, deleted ones left out, oldest first: for reports.
+    QVector<Record> recordedBetween(const QDateTime& from, const QDateTime& to,
+                                    const QString& object = QString());
+    int waitingCount();
+    bool markForwarded(const QVector<Forwarded>& taken);
+
 signals:
     // Emitted once, when the journal goes off; `message` is for the status bar.
     void failed(const QString& message);
     // A journal file that could not be used was renamed to `movedTo` and a new
     // journal started; `message` is for the status bar.
     void movedAside(const QString& movedTo, const QString& message);
+    // Something was written: a record may wait to be forwarded.
+    void changed();
 
 private:
     enum class Outcome
@@ -153,7 +176,7 @@ private:
     QSqlDatabase database() const;
     template <typename Work> bool inTransaction(Work work);
     bool update(const QString& sql, const QVariantList& values);
-    QVector<Record> records(const QString& where);
+    QVector<Record> records(const QString& where, int limit = -1);
     void fail(const QString& reason);
     void failOn(const QSqlError& error);
 

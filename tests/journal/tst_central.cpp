@@ -1,0 +1,246 @@
+// Forwarding the journal to a real PostgreSQL server started for this test:
+// stations at once, a server that stops, a reply lost after the commit, the
+// rights of the roles, and a server that cannot be used.
+#include "CentralLink.h"
+#include "JournalFixtures.h"
+#include "PgCluster.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Relays a station's connection to the server and, when armed, cuts it the
+// moment the server confirms a commit: the rows are in, the reply is lost.
+class CommitCutter : public QTcpServer
+{
+public:
+    explicit CommitCutter(int serverPort)
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this, serverPort] {
+            QTcpSocket* client = nextPendingConnection();
+            auto* server = new QTcpSocket(client);
+            server->connectToHost(QHostAddress::LocalHost, quint16(serverPort));
+            connect(client, &QTcpSocket::readyRead, server,
+                    [client, server] { server->write(client->readAll()); });
+            connect(server, &QTcpSocket::readyRead, client, [this, client, server] {
+                const QByteArray reply = server->readAll();
+                if (armed && reply.contains(QByteArray("C\0\0\0\x0b" "COMMIT\0", 12))) {
+                    armed = false;
+                    client->abort();
+                    server->abort();
+                    return;
+                }
+                client->write(reply);
+            });
+            connect(client, &QTcpSocket::disconnected, server, &QTcpSocket::abort);
+        });
+    }
+    bool armed = false;
+};
+
+} // namespace
+
+class TestCentral : public QObject
+{
+    Q_OBJECT
+
+    PgCluster pg;
+    QTemporaryDir dir;
+    int journals = 0;
+
+    std::unique_ptr<Journal> openJournal()
+    {
+        auto j = std::make_unique<Journal>();
+        j->open(dir.filePath(QStringLiteral("j%1.sqlite").arg(++journals)));
+        return j;
+    }
+    void append(Journal& j, int count)
+    {
+        using namespace journalfixtures;
+        for (int i = 0; i < count; ++i)
+            QVERIFY(j.append(cellsFor(i, i + 1), identity(), timeFor(i)) > 0);
+    }
+    int rows(const QString& where = QStringLiteral("true"))
+    {
+        return pg.value(QStringLiteral("SELECT count(*) FROM lt.records WHERE ") + where).toInt();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString why = pg.start(4);
+        if (!why.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("no PostgreSQL server for the test: ") + why));
+    }
+    void init() { QVERIFY(pg.admin({QStringLiteral("TRUNCATE lt.records")})); }
+
+    void fourStationsAtOnce()
+    {
+        QVector<QProcess*> stations;
+        for (int s = 1; s <= 4; ++s) {
+            auto* p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::ForwardedChannels);
+            p->start(QStringLiteral(CENTRAL_STATION),
+                     {dir.filePath(QStringLiteral("station%1.sqlite").arg(s)),
+                      pg.conninfo(QStringLiteral("station%1").arg(s)),
+                      QStringLiteral("bench %1").arg(s), QStringLiteral("1000")});
+            stations << p;
+        }
+        for (QProcess* p : stations) {
+            QVERIFY(p->waitForFinished(90000));
+            QCOMPARE(p->exitCode(), 0);
+        }
+        QCOMPARE(rows(), 4000);
+        QCOMPARE(pg.value("SELECT count(DISTINCT (owner, station, number))"
+                          " FROM lt.records WHERE owner::text = 'station' || substr(station, 7)")
+                     .toInt(),
+                 4000);
+        // One row as a station sends it: NUL and fill bytes left out, SI values.
+        QCOMPARE(pg.value("SELECT concat_ws('|', resistance, resistance_ohm, test_time_s, "
+                          "current_set_a, test_current_a, comparison_ohm, verdict, model, "
+                          "recorded_at AT TIME ZONE 'UTC' + make_interval(secs => utc_offset_s)"
+                          ") FROM lt.records WHERE station = 'bench 2' AND number = '8'")
+                     .toString(),
+                 QStringLiteral("8.75 μΩÿ|8.75e-06|7|100|99.7|0.00012|pass|RV718B|"
+                                "2026-12-06 10:15:49"));
+    }
+
+    // Stopped with records on the way and changes waiting: every record
+    // arrives once, with its latest state.
+    void serverStopsAndComesBack()
+    {
+        auto j = openJournal();
+        CentralLink link(j.get(), {pg.conninfo(QStringLiteral("station1")), {}, {}});
+        append(*j, 300);
+        QTRY_COMPARE_WITH_TIMEOUT(rows(), 300, 20000);
+        QVERIFY(pg.stop());
+        append(*j, 200);
+        QVERIFY(j->markSaved());
+        QVERIFY(j->remove({1, 2}));
+        QTRY_VERIFY_WITH_TIMEOUT(link.problem() == QStringLiteral("无法连接服务器"), 10000);
+        QCOMPARE(link.state(), CentralLink::State::Waiting);
+        QCOMPARE(link.statusText(), QStringLiteral("等待转发 500 条记录：无法连接服务器"));
+        QVERIFY(pg.startServer());
+        QTRY_COMPARE_WITH_TIMEOUT(link.state(), CentralLink::State::Forwarded, 30000);
+        QCOMPARE(rows(), 500);
+        QCOMPARE(rows(QStringLiteral("deleted")), 2);
+        QCOMPARE(rows(QStringLiteral("exported")), 498);
+        QCOMPARE(link.statusText(), QStringLiteral("记录已转发到中心数据库"));
+    }
+
+    void replyLostAfterCommit()
+    {
+        QVERIFY(pg.admin({"CREATE TABLE updated (uuid uuid)",
+                          "CREATE FUNCTION note() RETURNS trigger SECURITY DEFINER LANGUAGE "
+                          "plpgsql AS $$BEGIN INSERT INTO updated VALUES (NEW.uuid); RETURN NEW; "
+                          "END$$",
+                          "CREATE TRIGGER note AFTER UPDATE ON lt.records FOR EACH ROW "
+                          "EXECUTE FUNCTION note()"}));
+        CommitCutter cutter(pg.port);
+        cutter.armed = true;
+        auto j = openJournal();
+        CentralLink link(j.get(),
+                         {pg.conninfo(QStringLiteral("station1"))
+                              .replace(QString::number(pg.port),
+                                       QString::number(cutter.serverPort())),
+                          {}, {}});
+        QSignalSpy failed(&link, &CentralLink::failed);
+        append(*j, 150);
+        QTRY_COMPARE_WITH_TIMEOUT(link.state(), CentralLink::State::Forwarded, 20000);
+        QVERIFY(!cutter.armed);
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(rows(), 150);
+        // The batch sent again after the cut changed none of the rows it had.
+        QCOMPARE(pg.value("SELECT count(*) FROM updated").toInt(), 0);
+    }
+
+    void stationsChangeTheirOwnRowsOnly_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("changed"); // -1: refused
+        QTest::newRow("update") << "station2" << "UPDATE lt.records SET remark = 'x'" << 0;
+        QTest::newRow("delete own") << "station1" << "DELETE FROM lt.records" << -1;
+        QTest::newRow("give away") << "station1" << "UPDATE lt.records SET owner = 'station2'"
+                                   << -1;
+        QTest::newRow("as other")
+            << "station2"
+            << "INSERT INTO lt.records (uuid, revision, owner, station, recorded_at, "
+               "utc_offset_s, number, recorded, test_time, current_set, test_current, "
+               "resistance, comparison, result, remark) VALUES (gen_random_uuid(), 1, "
+               "'station1', 's', now(), 0, '', '', '', '', '', '', '', '', '')"
+            << -1;
+        QTest::newRow("reader writes") << "reader" << "UPDATE lt.records SET remark = 'x'" << -1;
+        QTest::newRow("own update") << "station1" << "UPDATE lt.records SET remark = 'x'" << 5;
+    }
+    void stationsChangeTheirOwnRowsOnly()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, sql);
+        QFETCH(int, changed);
+        auto j = openJournal();
+        {
+            CentralLink link(j.get(), {pg.conninfo(QStringLiteral("station1")), {}, {}});
+            append(*j, 5);
+            QTRY_COMPARE_WITH_TIMEOUT(link.state(), CentralLink::State::Forwarded, 10000);
+        }
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), user);
+            db.setConnectOptions(pg.conninfo(user));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QCOMPARE(q.exec(sql), changed >= 0);
+            if (changed >= 0)
+                QCOMPARE(q.numRowsAffected(), changed);
+        }
+        QSqlDatabase::removeDatabase(user);
+        QCOMPARE(rows(QStringLiteral("owner = 'station1' AND remark <> 'x'")),
+                 changed > 0 ? 0 : 5);
+    }
+
+    // Measuring goes on and the status says why nothing goes.
+    void serverCannotBeUsed_data()
+    {
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QString>("status");
+        const QString wrongPass = dir.filePath(QStringLiteral("wrongpass"));
+        QFile f(wrongPass);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("*:*:*:*:wrong\n") > 0);
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QTest::newRow("wrong password")
+            << pg.conninfo(QStringLiteral("station1")) + QStringLiteral(" passfile=") + wrongPass
+            << "等待转发 3 条记录：服务器拒绝登录：用户名或密码不对";
+        QTest::newRow("nobody listens")
+            << pg.conninfo(QStringLiteral("station1")).replace(QString::number(pg.port),
+                                                               QStringLiteral("1"))
+            << "等待转发 3 条记录：无法连接服务器";
+        QTest::newRow("password in our file")
+            << pg.conninfo(QStringLiteral("station1")) + QStringLiteral(" password=pw1")
+            << "等待转发 3 条记录：中心数据库的连接设置里不能写密码：请把密码写在 ~/.pgpass "
+               "或服务文件里";
+        QTest::newRow("none") << QString() << "未配置中心数据库";
+    }
+    void serverCannotBeUsed()
+    {
+        QFETCH(QString, connection);
+        QFETCH(QString, status);
+        auto j = openJournal();
+        CentralLink link(j.get(), {connection, {}, {}});
+        append(*j, 3);
+        QTRY_COMPARE_WITH_TIMEOUT(link.statusText(), status, 10000);
+        append(*j, 1);
+        QCOMPARE(j->sessionRecords().size(), 4);
+        QCOMPARE(rows(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCentral)
+#include "tst_central.moc"
