@@ -25,6 +25,7 @@ QVector<ExitStatus::Entry> ExitStatus::table()
         {TestFail, tr("test: the verdict is FAIL")},
         {NoJudgement, tr("test: finished without a verdict (comparison off)")},
         {TestTimedOut, tr("test: not finished within --timeout; the test was stopped")},
+        {CentralFailed, tr("journal: the journal or the central database could not be used")},
         {Interrupted, tr("interrupted by Ctrl-C; a running test was stopped first "
                          "(SIGTERM gives 143)")},
     };

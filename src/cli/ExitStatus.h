@@ -14,20 +14,21 @@ class ExitStatus
 public:
     enum Code : int
     {
-        Ok = 0,            // done; for test: the verdict is PASS
-        Usage = 1,         // a wrong command line
-        NotFound = 2,      // no instrument, or none at the --device path
-        NoPermission = 3,  // found but not allowed to open it (udev rule)
-        NoAnswer = 4,      // no answer, or the link was lost (unplugged)
-        Refused = 5,       // the instrument refused a setting or a start
-        BadData = 6,       // a reply failed its checksum or made no sense
-        Incomplete = 7,    // read-store: some groups unread, their rows empty
-        OutputFailed = 8,  // the output file could not be written
-        SeveralFound = 9,  // more than one instrument and no --device
-        TestFail = 10,     // test: the verdict is FAIL
-        NoJudgement = 11,  // test: finished without a verdict (comparison off)
-        TestTimedOut = 12, // test: not finished within --timeout (stopped)
-        Interrupted = 130, // Ctrl-C (SIGINT); other signals give 128 + number
+        Ok = 0,             // done; for test: the verdict is PASS
+        Usage = 1,          // a wrong command line
+        NotFound = 2,       // no instrument, or none at the --device path
+        NoPermission = 3,   // found but not allowed to open it (udev rule)
+        NoAnswer = 4,       // no answer, or the link was lost (unplugged)
+        Refused = 5,        // the instrument refused a setting or a start
+        BadData = 6,        // a reply failed its checksum or made no sense
+        Incomplete = 7,     // read-store: some groups unread, their rows empty
+        OutputFailed = 8,   // the output file could not be written
+        SeveralFound = 9,   // more than one instrument and no --device
+        TestFail = 10,      // test: the verdict is FAIL
+        NoJudgement = 11,   // test: finished without a verdict (comparison off)
+        TestTimedOut = 12,  // test: not finished within --timeout (stopped)
+        CentralFailed = 13, // journal: the journal or the central database unusable
+        Interrupted = 130,  // Ctrl-C (SIGINT); other signals give 128 + number
     };
 
     // 128 + the number of the signal that ended the program.

@@ -1,9 +1,9 @@
 #include "CentralConfig.h"
 
-#include <QSysInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 namespace {
 
@@ -11,11 +11,8 @@ namespace {
 // station learns soon that it is not there. Every wait of the forwarder is
 // bounded by these.
 const char* const kTimeouts[][2] = {
-    {"connect_timeout", "5"},
-    {"tcp_user_timeout", "10000"},
-    {"keepalives_idle", "10"},
-    {"keepalives_interval", "5"},
-    {"keepalives_count", "2"},
+    {"connect_timeout", "5"},     {"tcp_user_timeout", "10000"}, {"keepalives_idle", "10"},
+    {"keepalives_interval", "5"}, {"keepalives_count", "2"},
 };
 
 bool hasKey(const QString& conninfo, const QString& key)

@@ -9,8 +9,8 @@ namespace {
 
 const char* const kSiColumns[] = {"test_time_s", "current_set_a", "test_current_a",
                                   "resistance_ohm", "comparison_ohm"};
-const char* const kTailColumns[] = {"verdict", "model",  "version",  "serial",
-                                    "object",  "point",  "exported", "deleted"};
+const char* const kTailColumns[] = {"verdict", "model", "version",  "serial",
+                                    "object",  "point", "exported", "deleted"};
 
 // The server takes no NUL in a text; the instrument pads its texts with them.
 QString serverText(const QString& s)
@@ -32,9 +32,9 @@ QString cleanIdentity(const QString& s)
 
 QStringList columns()
 {
-    QStringList all = {QStringLiteral("uuid"),         QStringLiteral("revision"),
-                       QStringLiteral("station"),      QStringLiteral("operator"),
-                       QStringLiteral("recorded_at"),  QStringLiteral("utc_offset_s")};
+    QStringList all = {QStringLiteral("uuid"),        QStringLiteral("revision"),
+                       QStringLiteral("station"),     QStringLiteral("operator"),
+                       QStringLiteral("recorded_at"), QStringLiteral("utc_offset_s")};
     for (int c = 0; c < Journal::kColumns; ++c)
         all << QLatin1String(journalschema::cellColumn(c));
     for (const char* c : kSiColumns)

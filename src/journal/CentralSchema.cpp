@@ -45,9 +45,8 @@ int version(QSqlDatabase& db, QString* error)
 bool upgrade(QSqlDatabase& db, QString* error)
 {
     initCentralResources();
-    const QStringList steps =
-        QDir(QStringLiteral(":/central")).entryList({QStringLiteral("*.sql")}, QDir::Files,
-                                                   QDir::Name);
+    const QStringList steps = QDir(QStringLiteral(":/central"))
+                                  .entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
     int at = version(db, error);
     if (at < 0)
         return false;

@@ -33,7 +33,8 @@ public:
             return QStringLiteral("PostgreSQL 15 is not installed (scripts/setup installs it)");
         if (!dir_.isValid())
             return QStringLiteral("no temporary folder");
-        if (::geteuid() == 0 && !run({QStringLiteral("chown"), QStringLiteral("nobody"), dir_.path()}))
+        if (::geteuid() == 0 &&
+            !run({QStringLiteral("chown"), QStringLiteral("nobody"), dir_.path()}))
             return QStringLiteral("cannot give the server's folder to nobody");
         if (!run(asServer({bin("initdb"), QStringLiteral("-D"), data(), QStringLiteral("-U"),
                            QStringLiteral("admin"), QStringLiteral("-E"), QStringLiteral("UTF8"),
@@ -47,7 +48,8 @@ public:
         QString pass;
         QStringList roles;
         for (int s = 1; s <= stations; ++s) {
-            roles << QStringLiteral("CREATE ROLE station%1 LOGIN PASSWORD 'pw%1' IN ROLE lt_station")
+            roles << QStringLiteral(
+                         "CREATE ROLE station%1 LOGIN PASSWORD 'pw%1' IN ROLE lt_station")
                          .arg(s);
             pass += QStringLiteral("127.0.0.1:*:records:station%1:pw%1\n").arg(s);
         }
@@ -74,9 +76,8 @@ public:
 
     bool stop()
     {
-        running_ = !run(asServer({bin("pg_ctl"), QStringLiteral("-D"), data(),
-                                  QStringLiteral("-m"), QStringLiteral("fast"),
-                                  QStringLiteral("stop")}));
+        running_ = !run(asServer({bin("pg_ctl"), QStringLiteral("-D"), data(), QStringLiteral("-m"),
+                                  QStringLiteral("fast"), QStringLiteral("stop")}));
         return !running_;
     }
     bool startServer()
@@ -99,7 +100,10 @@ public:
     }
     QString adminConninfo(const QString& db = QStringLiteral("records")) const
     {
-        return QStringLiteral("host=%1 port=%2 dbname=%3 user=admin").arg(dir_.path()).arg(port).arg(db);
+        return QStringLiteral("host=%1 port=%2 dbname=%3 user=admin")
+            .arg(dir_.path())
+            .arg(port)
+            .arg(db);
     }
 
     // Runs statements as the administrator; false on the first that fails.

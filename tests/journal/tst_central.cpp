@@ -32,7 +32,9 @@ public:
                     [client, server] { server->write(client->readAll()); });
             connect(server, &QTcpSocket::readyRead, client, [this, client, server] {
                 const QByteArray reply = server->readAll();
-                if (armed && reply.contains(QByteArray("C\0\0\0\x0b" "COMMIT\0", 12))) {
+                if (armed && reply.contains(QByteArray("C\0\0\0\x0b"
+                                                       "COMMIT\0",
+                                                       12))) {
                     armed = false;
                     client->abort();
                     server->abort();
@@ -147,11 +149,11 @@ private slots:
         CommitCutter cutter(pg.port);
         cutter.armed = true;
         auto j = openJournal();
-        CentralLink link(j.get(),
-                         {pg.conninfo(QStringLiteral("station1"))
-                              .replace(QString::number(pg.port),
-                                       QString::number(cutter.serverPort())),
-                          {}, {}});
+        CentralLink link(
+            j.get(), {pg.conninfo(QStringLiteral("station1"))
+                          .replace(QString::number(pg.port), QString::number(cutter.serverPort())),
+                      {},
+                      {}});
         QSignalSpy failed(&link, &CentralLink::failed);
         append(*j, 150);
         QTRY_COMPARE_WITH_TIMEOUT(link.state(), CentralLink::State::Forwarded, 20000);
@@ -167,10 +169,12 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("sql");
         QTest::addColumn<int>("changed"); // -1: refused
-        QTest::newRow("update") << "station2" << "UPDATE lt.records SET remark = 'x'" << 0;
-        QTest::newRow("delete own") << "station1" << "DELETE FROM lt.records" << -1;
-        QTest::newRow("give away") << "station1" << "UPDATE lt.records SET owner = 'station2'"
-                                   << -1;
+        QTest::newRow("update") << "station2"
+                                << "UPDATE lt.records SET remark = 'x'" << 0;
+        QTest::newRow("delete own") << "station1"
+                                    << "DELETE FROM lt.records" << -1;
+        QTest::newRow("give away") << "station1"
+                                   << "UPDATE lt.records SET owner = 'station2'" << -1;
         QTest::newRow("as other")
             << "station2"
             << "INSERT INTO lt.records (uuid, revision, owner, station, recorded_at, "
@@ -178,8 +182,10 @@ private slots:
                "resistance, comparison, result, remark) VALUES (gen_random_uuid(), 1, "
                "'station1', 's', now(), 0, '', '', '', '', '', '', '', '', '')"
             << -1;
-        QTest::newRow("reader writes") << "reader" << "UPDATE lt.records SET remark = 'x'" << -1;
-        QTest::newRow("own update") << "station1" << "UPDATE lt.records SET remark = 'x'" << 5;
+        QTest::newRow("reader writes") << "reader"
+                                       << "UPDATE lt.records SET remark = 'x'" << -1;
+        QTest::newRow("own update") << "station1"
+                                    << "UPDATE lt.records SET remark = 'x'" << 5;
     }
     void stationsChangeTheirOwnRowsOnly()
     {
@@ -202,8 +208,7 @@ private slots:
                 QCOMPARE(q.numRowsAffected(), changed);
         }
         QSqlDatabase::removeDatabase(user);
-        QCOMPARE(rows(QStringLiteral("owner = 'station1' AND remark <> 'x'")),
-                 changed > 0 ? 0 : 5);
+        QCOMPARE(rows(QStringLiteral("owner = 'station1' AND remark <> 'x'")), changed > 0 ? 0 : 5);
     }
 
     // Measuring goes on and the status says why nothing goes.
@@ -219,8 +224,8 @@ private slots:
             << pg.conninfo(QStringLiteral("station1")) + QStringLiteral(" passfile=") + wrongPass
             << "等待转发 3 条记录：服务器拒绝登录：用户名或密码不对";
         QTest::newRow("nobody listens")
-            << pg.conninfo(QStringLiteral("station1")).replace(QString::number(pg.port),
-                                                               QStringLiteral("1"))
+            << pg.conninfo(QStringLiteral("station1"))
+                   .replace(QString::number(pg.port), QStringLiteral("1"))
             << "等待转发 3 条记录：无法连接服务器";
         QTest::newRow("password in our file")
             << pg.conninfo(QStringLiteral("station1")) + QStringLiteral(" password=pw1")
