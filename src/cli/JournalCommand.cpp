@@ -40,8 +40,8 @@ QString defaultJournal()
 
 QDateTime parseTime(const QString& text, bool endOfDay)
 {
-    const QDate day = QDate::fromString(text, Qt::ISODate);
-    if (day.isValid())
+    const QDate day = QDate::fromString(text, Qt::ISODate); // also reads a time's date
+    if (day.isValid() && text.size() == 10)
         return endOfDay ? QDateTime(day, QTime(23, 59, 59, 999)) : QDateTime(day, QTime(0, 0));
     return QDateTime::fromString(text, Qt::ISODate);
 }
@@ -172,8 +172,9 @@ int exportRecords(Context& c)
                                        "(2026-12-31T08:00)"));
         return ExitStatus::Usage;
     }
-    const QString station = c.args.value(QStringLiteral("station"));
-    const QString object = c.args.value(QStringLiteral("object"));
+    // Not null: a null text would be bound as SQL NULL, which matches nothing.
+    const QString station = c.args.value(QStringLiteral("station")) + QStringLiteral("");
+    const QString object = c.args.value(QStringLiteral("object")) + QStringLiteral("");
     QVector<QStringList> rows;
     if (c.config.configured()) {
         QString reason;
@@ -227,7 +228,8 @@ int upgradeServer(Context& c)
     }
     CentralDatabase::close(kConnection);
     if (!done) {
-        c.out.error(JournalCommand::tr("the server's tables could not be upgraded: %1").arg(reason));
+        c.out.error(
+            JournalCommand::tr("the server's tables could not be upgraded: %1").arg(reason));
         return ExitStatus::CentralFailed;
     }
     c.out.line(JournalCommand::tr("schema version: %1").arg(version));

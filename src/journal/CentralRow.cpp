@@ -20,11 +20,12 @@ QString serverText(const QString& s)
     return out;
 }
 
+// The instrument fills its identity texts up with NUL and 0xFF bytes.
 QString cleanIdentity(const QString& s)
 {
     QString out;
     for (const QChar c : s) {
-        if (c.isPrint())
+        if (c.isPrint() && c != QChar(0xFF))
             out += c;
     }
     return out.trimmed();

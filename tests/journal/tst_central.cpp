@@ -245,6 +245,59 @@ private slots:
         QCOMPARE(j->sessionRecords().size(), 4);
         QCOMPARE(rows(), 0);
     }
+
+    // loop-tester-cli journal, one step after another on the same journal.
+    void commandLine()
+    {
+        const QString file = dir.filePath(QStringLiteral("cli.sqlite"));
+        {
+            Journal j;
+            j.open(file);
+            for (int i = 0; i < 20; ++i)
+                j.append(journalfixtures::cellsFor(i, i + 1), journalfixtures::identity(),
+                         journalfixtures::timeFor(i), {i % 2 ? "QF1" : "QF2", "A"});
+        }
+        const QString out = dir.filePath(QStringLiteral("out.csv"));
+        const QString export_ = QStringLiteral("export --from 2026-12-06 --to 2026-12-06T10:16 "
+                                               "--object QF1 -o ") +
+                                out;
+        const struct
+        {
+            QString args;
+            QString connection;
+            int status;
+            QString said; // in standard output; for export the rows written
+        } steps[] = {
+            {"status --station bench", pg.conninfo("station1"), 0,
+             "waiting: 20\nstation: bench\nserver: answers, "
+             "schema version 1, 0 records visible"},
+            {"sync", pg.conninfo("station1") + " port=1", 13, "forwarded: 0"},
+            {"sync --station bench", pg.conninfo("station1"), 0, "forwarded: 20"},
+            {export_, pg.conninfo("reader"), 0, "4"}, // 7 s apart: 9 in the minute, 4 of QF1
+            {export_ + " --station x", pg.conninfo("reader"), 0, "0"},
+            {export_ + " --station bench", pg.conninfo("reader"), 0, "4"},
+            {export_, QString(), 0, "4"}, // from the journal itself
+        };
+        for (const auto& step : steps) {
+            QProcess cli;
+            QStringList args = {"journal", "--journal", file};
+            args += step.args.split(' ');
+            if (!step.connection.isEmpty())
+                args << "--connection" << step.connection;
+            cli.start(QStringLiteral(CLI_DEMO), args);
+            QVERIFY(cli.waitForFinished(30000));
+            QCOMPARE(cli.exitCode(), step.status);
+            const QByteArray said = cli.readAllStandardOutput();
+            if (step.args.startsWith("export")) {
+                QFile csv(out);
+                QVERIFY(csv.open(QIODevice::ReadOnly));
+                QVERIFY2(csv.readAll().count('\n') - 1 == step.said.toInt(),
+                         qPrintable(step.args + step.connection));
+            } else {
+                QVERIFY2(said.contains(step.said.toUtf8()), qPrintable(step.args));
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCentral)
