@@ -86,9 +86,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < 60; ++i) {
         t.restart();
         journal.append(cellsFor(1000 + i), kIdentity);
-        const bool seen = waitFor([&] {
-            return count.exec() && count.next() && count.value(0).toInt() == 1001 + i;
-        });
+        const bool seen = waitFor(
+            [&] { return count.exec() && count.next() && count.value(0).toInt() == 1001 + i; });
         if (!seen)
             return fail(QStringLiteral("a record did not arrive"));
         lagMs.push_back(double(t.nsecsElapsed()) / 1e6);

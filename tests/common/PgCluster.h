@@ -7,10 +7,8 @@
 // as root, so under root the server runs as `nobody`.
 #include "CentralSchema.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -20,75 +18,58 @@
 class PgCluster
 {
 public:
-    static QString bin(const char* tool)
-    {
-        return QStringLiteral("/usr/lib/postgresql/15/bin/") + QLatin1String(tool);
-    }
-
-    // Empty when the server runs with the schema and `stations` (station1,
-    // station2 ...) able to log in; else why it could not start.
+    // Empty when the server runs with the schema, station1 ... station<N>
+    // and reader able to log in; else why it could not start.
     QString start(int stations)
     {
-        if (!QFile::exists(bin("initdb")))
+        if (!QFile::exists(kBin + QStringLiteral("initdb")))
             return QStringLiteral("PostgreSQL 15 is not installed (scripts/setup installs it)");
-        if (!dir_.isValid())
-            return QStringLiteral("no temporary folder");
-        if (::geteuid() == 0 &&
-            !run({QStringLiteral("chown"), QStringLiteral("nobody"), dir_.path()}))
+        if (::geteuid() == 0 && !run(QStringLiteral("chown nobody ") + dir_.path(), false))
             return QStringLiteral("cannot give the server's folder to nobody");
-        if (!run(asServer({bin("initdb"), QStringLiteral("-D"), data(), QStringLiteral("-U"),
-                           QStringLiteral("admin"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                           QStringLiteral("--no-sync"), QStringLiteral("--auth-local=trust"),
-                           QStringLiteral("--auth-host=scram-sha-256")})))
+        if (!run(kBin +
+                 QStringLiteral("initdb -U admin -E UTF8 --no-sync --auth-local=trust "
+                                "--auth-host=scram-sha-256 -D ") +
+                 data()))
             return QStringLiteral("initdb failed");
         for (int attempt = 0; attempt < 5 && !startServer(); ++attempt)
             port = 20000 + (::getpid() * 7 + attempt * 131) % 30000;
         if (!running_)
-            return QStringLiteral("the server did not start: ") + QString::fromUtf8(log());
-        QString pass;
-        QStringList roles;
-        for (int s = 1; s <= stations; ++s) {
-            roles << QStringLiteral(
-                         "CREATE ROLE station%1 LOGIN PASSWORD 'pw%1' IN ROLE lt_station")
+            return QStringLiteral("the server did not start; see ") + dir_.filePath("log");
+        // One password for all; the administrator has none over the network.
+        QStringList setUp = {"CREATE ROLE reader LOGIN PASSWORD 'pw' IN ROLE lt_reader"};
+        for (int s = 1; s <= stations; ++s)
+            setUp << QStringLiteral("CREATE ROLE station%1 LOGIN PASSWORD 'pw' IN ROLE lt_station")
                          .arg(s);
-            pass += QStringLiteral("127.0.0.1:*:records:station%1:pw%1\n").arg(s);
-        }
-        roles << QStringLiteral("CREATE ROLE reader LOGIN PASSWORD 'pwr' IN ROLE lt_reader");
-        pass += QStringLiteral("127.0.0.1:*:records:reader:pwr\n");
         QFile file(dir_.filePath(QStringLiteral("pgpass")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(pass.toUtf8()) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write("127.0.0.1:*:records:*:pw\n") < 0 ||
+            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return QStringLiteral("cannot write the password file");
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         qputenv("PGPASSFILE", file.fileName().toUtf8());
         QString error;
-        if (!admin({QStringLiteral("CREATE DATABASE records")}, QStringLiteral("postgres")) ||
-            !upgrade(&error) || !admin(roles))
+        if (!sql({"CREATE DATABASE records"}, QStringLiteral("postgres")).isValid() ||
+            !withAdmin(QStringLiteral("records"),
+                       [&](QSqlDatabase& c) { return centralschema::upgrade(c, &error); }) ||
+            !sql(setUp).isValid())
             return QStringLiteral("cannot set the server up: ") + error;
         return QString();
     }
-
     ~PgCluster()
     {
         if (running_)
-            run(asServer({bin("pg_ctl"), QStringLiteral("-D"), data(), QStringLiteral("-m"),
-                          QStringLiteral("immediate"), QStringLiteral("stop")}));
+            pgCtl(QStringLiteral("-m immediate stop"));
     }
 
-    bool stop()
-    {
-        running_ = !run(asServer({bin("pg_ctl"), QStringLiteral("-D"), data(), QStringLiteral("-m"),
-                                  QStringLiteral("fast"), QStringLiteral("stop")}));
-        return !running_;
-    }
+    bool stop() { return !(running_ = !pgCtl(QStringLiteral("-m fast stop"))); }
     bool startServer()
     {
-        running_ = run(asServer(
-            {bin("pg_ctl"), QStringLiteral("-D"), data(), QStringLiteral("-w"),
-             QStringLiteral("-l"), dir_.filePath(QStringLiteral("log")), QStringLiteral("-o"),
-             QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                 .arg(dir_.path())
-                 .arg(port),
-             QStringLiteral("start")}));
+        QFile conf(data() + QStringLiteral("/postgresql.conf"));
+        running_ = conf.open(QIODevice::Append) &&
+                   conf.write(QStringLiteral("port = %1\nunix_socket_directories = '%2'\n"
+                                             "listen_addresses = '127.0.0.1'\nfsync = off\n")
+                                  .arg(port)
+                                  .arg(dir_.path())
+                                  .toUtf8()) > 0 &&
+                   conf.flush() && pgCtl(QStringLiteral("-w start -l ") + dir_.filePath("log"));
         return running_;
     }
 
@@ -98,18 +79,12 @@ public:
             .arg(port)
             .arg(user);
     }
-    QString adminConninfo(const QString& db = QStringLiteral("records")) const
+    // Runs statements as the administrator: the first value of the last
+    // one, true when it returns no row, an invalid value when one fails.
+    QVariant sql(const QStringList& statements, const QString& db = QStringLiteral("records"))
     {
-        return QStringLiteral("host=%1 port=%2 dbname=%3 user=admin")
-            .arg(dir_.path())
-            .arg(port)
-            .arg(db);
-    }
-
-    // Runs statements as the administrator; false on the first that fails.
-    bool admin(const QStringList& statements, const QString& db = QStringLiteral("records"))
-    {
-        return withAdmin(db, [&](QSqlDatabase& c) {
+        QVariant v;
+        withAdmin(db, [&](QSqlDatabase& c) {
             QSqlQuery q(c);
             for (const QString& s : statements) {
                 if (!q.exec(s)) {
@@ -117,25 +92,10 @@ public:
                     return false;
                 }
             }
-            return true;
-        });
-    }
-    // The first column of the first row of a query run as the administrator.
-    QVariant value(const QString& query)
-    {
-        QVariant v;
-        withAdmin(QStringLiteral("records"), [&](QSqlDatabase& c) {
-            QSqlQuery q(c);
-            if (q.exec(query) && q.next())
-                v = q.value(0);
+            v = q.next() ? q.value(0) : QVariant(true);
             return true;
         });
         return v;
-    }
-    bool upgrade(QString* error)
-    {
-        return withAdmin(QStringLiteral("records"),
-                         [&](QSqlDatabase& c) { return centralschema::upgrade(c, error); });
     }
 
     int port = 20000 + (::getpid() * 7) % 30000;
@@ -143,43 +103,36 @@ public:
 private:
     template <typename Work> bool withAdmin(const QString& db, Work work)
     {
-        const QString name = QStringLiteral("pgcluster.admin");
         bool ok = false;
         {
-            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-            c.setConnectOptions(adminConninfo(db));
+            QSqlDatabase c =
+                QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pg"));
+            c.setConnectOptions(QStringLiteral("host=%1 port=%2 dbname=%3 user=admin")
+                                    .arg(dir_.path())
+                                    .arg(port)
+                                    .arg(db));
             ok = c.open() && work(c);
-            if (!c.lastError().text().trimmed().isEmpty() && !ok)
-                qWarning("admin: %s", qPrintable(c.lastError().text()));
-            c.close();
         }
-        QSqlDatabase::removeDatabase(name);
+        QSqlDatabase::removeDatabase(QStringLiteral("pg"));
         return ok;
     }
     QString data() const { return dir_.filePath(QStringLiteral("data")); }
-    QByteArray log() const
+    bool pgCtl(const QString& what) { return run(kBin + "pg_ctl -D " + data() + ' ' + what); }
+    // Runs a command line (no argument holds a blank) as the server's user.
+    static bool run(QString command, bool asServer = true)
     {
-        QFile f(dir_.filePath(QStringLiteral("log")));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static QStringList asServer(QStringList command)
-    {
-        if (::geteuid() == 0)
-            command = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"),
-                                  QStringLiteral("nobody"), QStringLiteral("--")} +
-                      command;
-        return command;
-    }
-    static bool run(const QStringList& command)
-    {
+        if (asServer && ::geteuid() == 0)
+            command.prepend(QStringLiteral("runuser -u nobody -- "));
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p.setStandardOutputFile(QProcess::nullDevice());
-        p.start(command.first(), command.mid(1));
+        const QStringList words = command.split(QLatin1Char(' '));
+        p.start(words.first(), words.mid(1));
         return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
                p.exitCode() == 0;
     }
 
+    const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
     QTemporaryDir dir_;
     bool running_ = false;
 };
