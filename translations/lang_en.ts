@@ -21,6 +21,86 @@
     </message>
 </context>
 <context>
+    <name>CentralConfig</name>
+    <message>
+        <source>中心数据库的连接设置里不能写密码：请把密码写在 ~/.pgpass 或服务文件里</source>
+        <translation>No password in the central database's connection settings: keep it in ~/.pgpass or the service file</translation>
+    </message>
+</context>
+<context>
+    <name>CentralDatabase</name>
+    <message>
+        <source>没有 PostgreSQL 数据库驱动（请安装 libqt5sql5-psql）</source>
+        <translation>No PostgreSQL database driver (install libqt5sql5-psql)</translation>
+    </message>
+    <message>
+        <source>服务器上还没有测量记录表：请管理员运行 loop-tester-cli journal upgrade-server</source>
+        <translation>The server has no record tables yet: the administrator runs loop-tester-cli journal upgrade-server</translation>
+    </message>
+    <message>
+        <source>服务器上的测量记录表版本较旧：请管理员运行 loop-tester-cli journal upgrade-server</source>
+        <translation>The server's record tables are of an older version: the administrator runs loop-tester-cli journal upgrade-server</translation>
+    </message>
+    <message>
+        <source>服务器拒绝登录：用户名或密码不对</source>
+        <translation>the server refused the login: wrong user name or password</translation>
+    </message>
+    <message>
+        <source>服务器上没有这个用户</source>
+        <translation>the server has no such user</translation>
+    </message>
+    <message>
+        <source>服务器不允许这个用户写入这些记录</source>
+        <translation>the server does not let this user write these records</translation>
+    </message>
+    <message>
+        <source>服务器没有及时应答</source>
+        <translation>the server did not answer in time</translation>
+    </message>
+    <message>
+        <source>无法连接服务器</source>
+        <translation>cannot reach the server</translation>
+    </message>
+    <message>
+        <source>服务文件里没有这个服务名</source>
+        <translation>the service file has no service of that name</translation>
+    </message>
+    <message>
+        <source>与服务器的连接断开了</source>
+        <translation>the connection to the server was lost</translation>
+    </message>
+    <message>
+        <source>服务器报错：%1</source>
+        <translation>the server reports: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CentralLink</name>
+    <message>
+        <source>未配置中心数据库</source>
+        <translation>No central database configured</translation>
+    </message>
+    <message>
+        <source>记录已转发到中心数据库</source>
+        <translation>Records forwarded to the central database</translation>
+    </message>
+    <message>
+        <source>等待转发 %1 条记录</source>
+        <translation>%1 records waiting to be forwarded</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CentralStatusLabel</name>
+    <message>
+        <source>中心数据库在 %1 里设置</source>
+        <translation>The central database is set in %1</translation>
+    </message>
+</context>
+<context>
     <name>DeviceInfoDialog</name>
     <message>
         <source>设备信息</source>

@@ -21,6 +21,86 @@
     </message>
 </context>
 <context>
+    <name>CentralConfig</name>
+    <message>
+        <source>中心数据库的连接设置里不能写密码：请把密码写在 ~/.pgpass 或服务文件里</source>
+        <translation>中心数据库的连接设置里不能写密码：请把密码写在 ~/.pgpass 或服务文件里</translation>
+    </message>
+</context>
+<context>
+    <name>CentralDatabase</name>
+    <message>
+        <source>没有 PostgreSQL 数据库驱动（请安装 libqt5sql5-psql）</source>
+        <translation>没有 PostgreSQL 数据库驱动（请安装 libqt5sql5-psql）</translation>
+    </message>
+    <message>
+        <source>服务器上还没有测量记录表：请管理员运行 loop-tester-cli journal upgrade-server</source>
+        <translation>服务器上还没有测量记录表：请管理员运行 loop-tester-cli journal upgrade-server</translation>
+    </message>
+    <message>
+        <source>服务器上的测量记录表版本较旧：请管理员运行 loop-tester-cli journal upgrade-server</source>
+        <translation>服务器上的测量记录表版本较旧：请管理员运行 loop-tester-cli journal upgrade-server</translation>
+    </message>
+    <message>
+        <source>服务器拒绝登录：用户名或密码不对</source>
+        <translation>服务器拒绝登录：用户名或密码不对</translation>
+    </message>
+    <message>
+        <source>服务器上没有这个用户</source>
+        <translation>服务器上没有这个用户</translation>
+    </message>
+    <message>
+        <source>服务器不允许这个用户写入这些记录</source>
+        <translation>服务器不允许这个用户写入这些记录</translation>
+    </message>
+    <message>
+        <source>服务器没有及时应答</source>
+        <translation>服务器没有及时应答</translation>
+    </message>
+    <message>
+        <source>无法连接服务器</source>
+        <translation>无法连接服务器</translation>
+    </message>
+    <message>
+        <source>服务文件里没有这个服务名</source>
+        <translation>服务文件里没有这个服务名</translation>
+    </message>
+    <message>
+        <source>与服务器的连接断开了</source>
+        <translation>与服务器的连接断开了</translation>
+    </message>
+    <message>
+        <source>服务器报错：%1</source>
+        <translation>服务器报错：%1</translation>
+    </message>
+</context>
+<context>
+    <name>CentralLink</name>
+    <message>
+        <source>未配置中心数据库</source>
+        <translation>未配置中心数据库</translation>
+    </message>
+    <message>
+        <source>记录已转发到中心数据库</source>
+        <translation>记录已转发到中心数据库</translation>
+    </message>
+    <message>
+        <source>等待转发 %1 条记录</source>
+        <translation>等待转发 %1 条记录</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>CentralStatusLabel</name>
+    <message>
+        <source>中心数据库在 %1 里设置</source>
+        <translation>中心数据库在 %1 里设置</translation>
+    </message>
+</context>
+<context>
     <name>DeviceInfoDialog</name>
     <message>
         <source>设备信息</source>

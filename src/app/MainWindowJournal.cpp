@@ -6,6 +6,8 @@
 #include "MainWindow.h"
 
 #include "AppLog.h"
+#include "CentralConfig.h"
+#include "CentralStatusLabel.h"
 #include "Journal.h"
 #include "Prompts.h"
 #include "ui_mainwindow.h"
@@ -20,6 +22,9 @@ void MainWindow::openJournal()
     connect(journal, &Journal::movedAside, this,
             [this](const QString&, const QString& message) { journalProblem(message); });
     journal->open();
+    // Records go on to the central database, if one is configured, from here.
+    ui->statusbar->addPermanentWidget(
+        new CentralStatusLabel(journal, CentralConfig::load(), ui->statusbar));
     connect(ui->textEdit_Remark, &QTextEdit::textChanged, this,
             [this] { journal->keepTypedRemark(ui->textEdit_Remark->toPlainText()); });
     // Asked once the window is up, and before any reading can add a row.

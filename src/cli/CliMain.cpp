@@ -6,6 +6,7 @@
 #include "CliSession.h"
 #include "ExitStatus.h"
 #include "InstrumentCommands.h"
+#include "JournalCommand.h"
 #include "LinkClient.h"
 #include "LiveCommands.h"
 #include "SignalWatch.h"
@@ -69,6 +70,9 @@ int runCli(int& argc, char** argv, const std::function<QString()>& setUp)
                                                     "lt.*.warning=false"));
 
     CliOutput out;
+    // The journal needs no instrument and has actions of its own.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("journal"))
+        return JournalCommand::run(QCoreApplication::arguments(), out);
     const CliParse parsed = CliArguments::parse(QCoreApplication::arguments());
     switch (parsed.kind) {
     case CliParse::Kind::Help:

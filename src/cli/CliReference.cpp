@@ -199,6 +199,42 @@ QVector<CliCommand> CliReference::commands()
                   tr("FORMAT"),
                   tr("csv, json or xlsx (xlsx needs -o). Default: from the file name's "
                      "suffix, else csv.")}}});
+    all.append(
+        {QStringLiteral("journal"),
+         QStringLiteral("status|sync|export|upgrade-server [--from TIME --to TIME] "
+                        "[--station NAME] [--object NAME] [-o FILE] [--format csv|json|xlsx]"),
+         tr("Shows, forwards and exports the measurement journal's records."),
+         tr("Works on the window's measurement journal and the central PostgreSQL database it "
+            "forwards records to (configured in ~/.config/loop-tester/central.conf, [central] "
+            "connection: a libpq connection string or a service name; or PGSERVICE). status: "
+            "the records waiting to be forwarded and the server's answer. sync: forwards the "
+            "waiting records now (exit status 13 when the server cannot take them). export: "
+            "the records made between --from and --to (a date or an ISO time), from the central "
+            "database, or from the local journal when none is configured, as CSV, JSON or xlsx "
+            "with one column per field of a central row. upgrade-server: creates or upgrades "
+            "the server's tables and roles (run as the database's administrator). The journal "
+            "is held by the window while it runs; the window forwards by itself."),
+         {{{QStringLiteral("from")}, tr("TIME"), tr("export: the first recording time.")},
+          {{QStringLiteral("to")},
+           tr("TIME"),
+           tr("export: the last recording time (a date: to the end of that day).")},
+          {{QStringLiteral("station")},
+           tr("NAME"),
+           tr("export: only this station's records; status and sync: this station's name "
+              "(default: the configured one, else the host name).")},
+          {{QStringLiteral("object")}, tr("NAME"), tr("export: only records of this object.")},
+          {{QStringLiteral("o"), QStringLiteral("output")},
+           tr("FILE"),
+           tr("export: writes to FILE instead of standard output.")},
+          {{QStringLiteral("format")},
+           tr("FORMAT"),
+           tr("csv, json or xlsx (xlsx needs -o). Default: from the file name's suffix, else "
+              "csv.")},
+          {{QStringLiteral("connection")},
+           tr("CONNINFO"),
+           tr("A libpq connection string or service name instead of the configured one.")},
+          {{QStringLiteral("config")}, tr("FILE"), tr("Reads the configuration from FILE.")},
+          {{QStringLiteral("journal")}, tr("FILE"), tr("The journal file to use.")}}});
     return all;
 }
 

@@ -27,6 +27,7 @@ QVector<ExitStatus::Entry> ExitStatus::table()
         {TestTimedOut, tr("test: not finished within --timeout; the test was stopped")},
         {TestAborted, tr("test: stopped at the instrument before it completed; no record and "
                          "no verdict")},
+        {CentralFailed, tr("journal: the journal or the central database could not be used")},
         {Interrupted, tr("interrupted by Ctrl-C; a running test was stopped first "
                          "(SIGTERM gives 143)")},
         {OutputClosed, tr("standard output was closed by its reader (e.g. head); the program "

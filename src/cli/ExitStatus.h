@@ -28,6 +28,7 @@ public:
         NoJudgement = 11,   // test: finished without a verdict (comparison off)
         TestTimedOut = 12,  // test: not finished within --timeout (stopped)
         TestAborted = 13,   // test: stopped at the instrument before it completed
+        CentralFailed = 14, // journal: the journal or the central database unusable
         Interrupted = 130,  // Ctrl-C (SIGINT); other signals give 128 + number
         OutputClosed = 141, // the reader of standard output went away (as SIGPIPE would)
     };

@@ -46,7 +46,7 @@ QString recordColumns()
                                      "device_version");
     for (int c = 0; c < Journal::kColumns; ++c)
         columns += QStringLiteral(", ") + QLatin1String(journalschema::cellColumn(c));
-    return columns + QStringLiteral(", uuid, object, point");
+    return columns + QStringLiteral(", uuid, object, point, revision");
 }
 
 // A null QString would be bound as SQL NULL; the table holds texts. SQLite
@@ -68,12 +68,13 @@ QAtomicInt connectionCount;
 // order `orderBy` names.
 bool readRecords(const QSqlDatabase& db, const QString& where, QVector<Journal::Record>* out,
                  QSqlError* error, const QVariantList& values = {},
-                 const QString& orderBy = QStringLiteral("id"))
+                 const QString& orderBy = QStringLiteral("id"), int limit = -1)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    bool ran = q.prepare(QStringLiteral("SELECT %1 FROM records WHERE %2 ORDER BY %3")
-                             .arg(recordColumns(), where, orderBy));
+    bool ran = q.prepare(QStringLiteral("SELECT %1 FROM records WHERE %2 ORDER BY %3 LIMIT %4")
+                             .arg(recordColumns(), where, orderBy)
+                             .arg(limit));
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!ran || !q.exec()) {
@@ -84,6 +85,7 @@ bool readRecords(const QSqlDatabase& db, const QString& where, QVector<Journal::
         Journal::Record r;
         r.id = q.value(0).toLongLong();
         r.saved = q.value(1).toInt() == journalschema::Saved;
+        r.removed = q.value(1).toInt() == journalschema::Removed;
         r.recordedAt = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong(), Qt::UTC);
         r.identity = {q.value(3).toString(), q.value(4).toString(), q.value(5).toString()};
         r.cells.reserve(Journal::kColumns);
@@ -92,6 +94,7 @@ bool readRecords(const QSqlDatabase& db, const QString& where, QVector<Journal::
         r.uuid = q.value(6 + Journal::kColumns).toString();
         r.subject = {q.value(7 + Journal::kColumns).toString(),
                      q.value(8 + Journal::kColumns).toString()};
+        r.revision = q.value(9 + Journal::kColumns).toInt();
         *out << r;
     }
     if (q.lastError().isValid()) {
@@ -350,6 +353,7 @@ template <typename Work> bool Journal::inTransaction(Work work)
         failOn(error);
         return false;
     }
+    emit changed();
     return true;
 }
 
@@ -396,6 +400,7 @@ qint64 Journal::append(const QStringList& cells, const Identity& identity,
     }
     const qint64 id = q.lastInsertId().toLongLong();
     q.finish();
+    emit changed();
     return id;
 }
 
@@ -509,13 +514,13 @@ QVector<Journal::Record> Journal::sessionRecords()
 }
 
 QVector<Journal::Record> Journal::records(const QString& where, const QVariantList& values,
-                                          const QString& orderBy)
+                                          const QString& orderBy, int limit)
 {
     QVector<Record> out;
     if (state_ != State::Open)
         return out;
     QSqlError error;
-    if (!readRecords(database(), where, &out, &error, values, orderBy)) {
+    if (!readRecords(database(), where, &out, &error, values, orderBy, limit)) {
         failOn(error);
         out.clear();
     }
@@ -575,6 +580,58 @@ bool Journal::decline()
 {
     return update(QStringLiteral("UPDATE records SET state = ? WHERE state = ? AND session <> ?"),
                   {int(journalschema::Dismissed), int(journalschema::Live), session_});
+}
+
+QVector<Journal::Record> Journal::waiting(int limit)
+{
+    return records(QStringLiteral("revision <> forwarded"), {}, QStringLiteral("id"), limit);
+}
+
+QVector<Journal::Record> Journal::recordedBetween(const QDateTime& from, const QDateTime& to,
+                                                  const QString& object)
+{
+    QString where = QStringLiteral("recorded_at BETWEEN %1 AND %2 AND state <> %3")
+                        .arg(from.toMSecsSinceEpoch())
+                        .arg(to.toMSecsSinceEpoch())
+                        .arg(int(journalschema::Removed));
+    if (!object.isEmpty()) {
+        QString quoted = object;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+        where += QStringLiteral(" AND object = '%1'").arg(quoted);
+    }
+    return records(where);
+}
+
+int Journal::waitingCount()
+{
+    if (state_ != State::Open)
+        return 0;
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM records WHERE revision <> forwarded")) ||
+        !q.next()) {
+        failOn(q.lastError());
+        return 0;
+    }
+    return q.value(0).toInt();
+}
+
+bool Journal::markForwarded(const QVector<Forwarded>& taken)
+{
+    if (taken.isEmpty())
+        return state_ == State::Open;
+    return inTransaction([&](QSqlDatabase& db, QSqlError* error) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("UPDATE records SET forwarded = ? WHERE uuid = ? "
+                                 "AND forwarded < ?"));
+        for (const Forwarded& f : taken) {
+            q.addBindValue(f.revision);
+            q.addBindValue(f.uuid);
+            q.addBindValue(f.revision);
+            if (!exec(q, error))
+                return false;
+        }
+        return true;
+    });
 }
 
 void Journal::failOn(const QSqlError& error)

@@ -61,7 +61,16 @@ public:
         Identity identity;
         QStringList cells; // the nine cell texts, exactly as the table showed them
         Subject subject;
-        bool saved = false; // exported since it was appended
+        bool saved = false;   // exported since it was appended
+        bool removed = false; // deleted or cleared by the operator
+        int revision = 1;     // counts the record's changes, the first write included
+    };
+
+    // A record's revision the central database has taken.
+    struct Forwarded
+    {
+        QString uuid;
+        int revision = 0;
     };
 
     // Unexported records of earlier sessions, for the restore question.
@@ -148,6 +157,17 @@ public:
     // leaves that end of the time range open (both ends included).
     QVector<Record> objectRecords(const QString& object, const QDateTime& from = {},
                                   const QDateTime& to = {});
+    // Forwarding to a central database: records whose latest revision the
+    // server has not taken yet, oldest first (at most `limit`), whatever
+    // their state; how many there are; and what the server took. A revision
+    // older than the record's latest leaves the record waiting.
+    QVector<Record> waiting(int limit);
+    // Records made between `from` and `to` (inclusive), of `object` unless it
+    // is empty, deleted ones left out, oldest first: for reports.
+    QVector<Record> recordedBetween(const QDateTime& from, const QDateTime& to,
+                                    const QString& object = QString());
+    int waitingCount();
+    bool markForwarded(const QVector<Forwarded>& taken);
 
 signals:
     // Emitted once, when the journal goes off; `message` is for the status bar.
@@ -155,6 +175,8 @@ signals:
     // A journal file that could not be used was renamed to `movedTo` and a new
     // journal started; `message` is for the status bar.
     void movedAside(const QString& movedTo, const QString& message);
+    // Something was written: a record may wait to be forwarded.
+    void changed();
 
 private:
     enum class Outcome
@@ -178,7 +200,7 @@ private:
     template <typename Work> bool inTransaction(Work work);
     bool update(const QString& sql, const QVariantList& values);
     QVector<Record> records(const QString& where, const QVariantList& values = {},
-                            const QString& orderBy = QStringLiteral("id"));
+                            const QString& orderBy = QStringLiteral("id"), int limit = -1);
     void fail(const QString& reason);
     void failOn(const QSqlError& error);
     void writeTypedRemark();

@@ -71,9 +71,35 @@ bool addIdentityAndSubject(QSqlQuery& q, QSqlError* error)
                error);
 }
 
+// 2 -> 3: records are forwarded to a central database when one is
+// configured. A record's revision counts its changes and `forwarded` is the
+// revision the server has; a record waits while they differ. The trigger
+// counts every change, whichever call makes it, so a new kind of change is
+// forwarded without anyone remembering to. Records of version 2 all wait.
+bool addForwarding(QSqlQuery& q, QSqlError* error)
+{
+    return run(q,
+               QStringLiteral("ALTER TABLE records ADD COLUMN revision INTEGER NOT NULL DEFAULT 1"),
+               error) &&
+           run(q,
+               QStringLiteral(
+                   "ALTER TABLE records ADD COLUMN forwarded INTEGER NOT NULL DEFAULT 0"),
+               error) &&
+           run(q,
+               QStringLiteral("CREATE INDEX records_waiting ON records(id) "
+                              "WHERE revision <> forwarded"),
+               error) &&
+           run(q,
+               QStringLiteral("CREATE TRIGGER records_changed AFTER UPDATE ON records "
+                              "WHEN NEW.revision = OLD.revision AND NEW.forwarded = OLD.forwarded "
+                              "BEGIN UPDATE records SET revision = revision + 1 "
+                              "WHERE id = NEW.id; END"),
+               error);
+}
+
 using Step = bool (*)(QSqlQuery&, QSqlError*);
 // steps[v] brings a file from version v to v + 1.
-const Step kSteps[kCurrentVersion] = {createVersion1, addIdentityAndSubject};
+const Step kSteps[kCurrentVersion] = {createVersion1, addIdentityAndSubject, addForwarding};
 
 bool scalar(QSqlQuery& q, const QString& sql, QVariant* value, QSqlError* error)
 {

@@ -10,7 +10,7 @@
 namespace journalschema {
 
 // The version this program writes. Version 0 is a file without our tables.
-constexpr int kCurrentVersion = 2;
+constexpr int kCurrentVersion = 3;
 
 // Record states. A record is offered for restore while it is Live and its
 // session is over.
