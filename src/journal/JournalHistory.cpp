@@ -1,5 +1,6 @@
-// The journal read as the history of what was measured: the objects, and the
-// records of one object over time.
+// The journal read as the history of what was measured: the objects, the
+// records of one object over time, and the records of a time range for
+// reports.
 #include "Journal.h"
 #include "JournalSchema.h"
 
@@ -51,4 +52,19 @@ QVector<Journal::Record> Journal::objectRecords(const QString& object, const QDa
         values << to.toMSecsSinceEpoch();
     }
     return records(where, values, QStringLiteral("recorded_at, id"));
+}
+
+QVector<Journal::Record> Journal::recordedBetween(const QDateTime& from, const QDateTime& to,
+                                                  const QString& object)
+{
+    QString where = QStringLiteral("recorded_at BETWEEN %1 AND %2 AND state <> %3")
+                        .arg(from.toMSecsSinceEpoch())
+                        .arg(to.toMSecsSinceEpoch())
+                        .arg(int(journalschema::Removed));
+    if (!object.isEmpty()) {
+        QString quoted = object;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+        where += QStringLiteral(" AND object = '%1'").arg(quoted);
+    }
+    return records(where);
 }
