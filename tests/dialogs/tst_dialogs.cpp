@@ -1,5 +1,6 @@
 // The small dialogs: what they show, what they remember, what they emit.
 #include "AutoTestDialog.h"
+#include "DeviceInfoDialog.h"
 #include "DeviceSelectionDialog.h"
 #include "DialogSettings.h"
 #include "SampleIntervalDialog.h"
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
@@ -74,12 +76,7 @@ private slots:
     {
         const QString file = QStringLiteral("roundTrip.ini");
         const QString text = QStringLiteral("回路电阻测试仪 “RV718A”，μΩ");
-        {
-            auto settings = openDialogSettings(file);
-            settings->setValue(QStringLiteral("user"), text);
-            settings->sync();
-            QCOMPARE(settings->status(), QSettings::NoError);
-        }
+        openDialogSettings(file)->setValue(QStringLiteral("user"), text);
         QFile raw(dialogSettingsPath(file));
         QVERIFY(raw.open(QIODevice::ReadOnly));
         QVERIFY2(raw.readAll().contains(text.toUtf8()), "text is stored as plain UTF-8");
@@ -178,6 +175,21 @@ private slots:
             const QList<QVariantList> expected{QVariantList{paths.at(0)}};
             QCOMPARE(selected, button == QDialogButtonBox::Ok ? expected : QList<QVariantList>());
         }
+    }
+
+    // The identity texts as the instrument sent them, fill included.
+    void deviceInfoShowsTheIdentity()
+    {
+        DeviceInfoDialog dialog;
+        const DeviceInfo info{QStringLiteral("100A 回路电阻测试仪"), QStringLiteral("RV718A     "),
+                              QStringLiteral("V1.02") + QString(6, QChar(0))};
+        dialog.systemInfoSlot(info);
+        auto text = [&dialog](const char* label) {
+            return dialog.findChild<QLabel*>(label)->text();
+        };
+        QCOMPARE((QStringList{text("label_nameValue"), text("label_modelValue"),
+                              text("label_versionValue")}),
+                 (QStringList{info.name, info.model, info.version}));
     }
 };
 

