@@ -99,7 +99,8 @@ void HistoryWindow::build()
     chartView_ = new QChartView(this);
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->setMinimumHeight(240);
-    chartView_->setChart(new QChart); // replaced by each object shown
+    // The view starts with an empty chart of its own; each object shown
+    // replaces it (and showObject deletes the one replaced).
 
     recordModel_ = new QStandardItemModel(this);
     recordView_ = new QTreeView(this);
