@@ -97,8 +97,6 @@ private slots:
                 texts << action->text() + (action->isChecked() ? "*" : "");
             return texts;
         };
-        QCOMPARE(ui()->menuLanguage->actions(), w->languageActions);
-        QVERIFY(w->languageGroup->isExclusive());
         QCOMPARE(entries(), (QStringList{"English", "简体中文*"}));
         QVERIFY(w->appTranslator.isEmpty());
         QCOMPARE(toolkitOk(), QStringLiteral("确定"));
@@ -118,10 +116,14 @@ private slots:
         QCOMPARE(entries(), (QStringList{"English", "简体中文*"}));
     }
 
-    void englishAtStartUp()
+    // English, then back to Chinese with its own variants; a dialog open
+    // follows both switches, and a switch ends edit mode and polls again.
+    void englishAtStartUpAndBack()
     {
         const int toolBarItems = ui()->toolBar->actions().size();
+        auto* times = (new AutoTestDialog(w.get()))->findChild<QLabel*>("label_testTimes");
         choose("en");
+        QCOMPARE(times->text(), QStringLiteral("Number of tests"));
         QCOMPARE(ui()->actionConnect->text(), QStringLiteral("Connect"));
         // On and off, as an electrician reads a switch ("open" would be off).
         checkSwitchCaptions(QStringLiteral("Off"), QStringLiteral("On"));
@@ -140,6 +142,18 @@ private slots:
         QCOMPARE(ui()->label_TestStatus->text(), QStringLiteral("To be tested..."));
         ui()->actionImport_storage->trigger();
         QTRY_COMPARE(notices, QStringList{QStringLiteral("Prompt|No stored data")});
+
+        ui()->actionLiveTestView->trigger();
+        ui()->pushButton_UpdatePara->click();
+        QVERIFY(!w->liveTimer->isActive());
+        choose("zh");
+        QVERIFY(!w->editingSettings && w->liveTimer->isActive());
+        QTRY_VERIFY(ui()->pushButton_UpdatePara->isEnabled());
+        QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
+        checkSwitchCaptions(QStringLiteral("关闭"), QStringLiteral("开启"));
+        QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("工具栏"));
+        QCOMPARE(toolkitOk(), QStringLiteral("确定"));
+        QCOMPARE(times->text(), QStringLiteral("测量次数"));
     }
 
     // The mended fault: a switch keeps both tables' rows and the live poll;
@@ -194,18 +208,6 @@ private slots:
         QCOMPARE(next.pending().remark, remark);
     }
 
-    // Edit mode stops the poll; a switch ends it and polls again.
-    void switchingWhileEditingPollsAgain()
-    {
-        QVERIFY(attachAndConnect());
-        ui()->pushButton_UpdatePara->click();
-        QVERIFY(!w->liveTimer->isActive());
-        choose("en");
-        QVERIFY(!w->editingSettings);
-        QVERIFY(w->liveTimer->isActive());
-        QTRY_VERIFY(ui()->pushButton_UpdatePara->isEnabled());
-    }
-
     // At 1366×768 each header is read whole, and a long remark wraps in its
     // column rather than pushing it behind a scroll bar.
     void columnsFitTheirHeaders()
@@ -231,24 +233,6 @@ private slots:
                 QVERIFY(!view->horizontalScrollBar()->isVisible());
             }
         }
-    }
-
-    // Dialogs open during the switches follow them.
-    void chineseAfterEnglishShowsItsVariants()
-    {
-        auto* dialog = new AutoTestDialog(w.get());
-        auto* times = dialog->findChild<QLabel*>(QStringLiteral("label_testTimes"));
-        choose("en");
-        QCOMPARE(times->text(), QStringLiteral("Number of tests"));
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Automatic Test"));
-        QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("toolBar"));
-        choose("zh");
-        QVERIFY(!w->isEnglish);
-        QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
-        checkSwitchCaptions(QStringLiteral("关闭"), QStringLiteral("开启"));
-        QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("工具栏"));
-        QCOMPARE(toolkitOk(), QStringLiteral("确定"));
-        QCOMPARE(times->text(), QStringLiteral("测量次数"));
     }
 
     // The picture follows the language, also when over-temperature is shown
