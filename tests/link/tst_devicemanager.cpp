@@ -166,21 +166,6 @@ private slots:
         QCOMPARE(h.switchOns, 2);
     }
 
-    // The window stops the loop with a direct call from its own thread.
-    void readBackStoppedDirectly()
-    {
-        Link h;
-        connectTo(h)->addStoredRecords(200);
-        h.post(&DM::readWriteStoreTotalNum);
-        h.post(&DM::stopCirculation, false);
-        h.post(&DM::readWriteStorageDataSlot);
-        QTRY_VERIFY(!h.groups.isEmpty());
-        h.dm->stopCirculation(true);
-        QVERIFY(h.settle());
-        QVERIFY(h.groups.size() < 200);
-        QCOMPARE(h.messages, QList<Message>{msg("", 6)});
-    }
-
     // Ten groups against an instrument that misbehaves: only the reply
     // naming the group asked for fills that group; a run of unanswered
     // groups asks for the count, and only an instrument that does not answer
