@@ -97,8 +97,6 @@ private slots:
                 texts << action->text() + (action->isChecked() ? "*" : "");
             return texts;
         };
-        QCOMPARE(ui()->menuLanguage->actions(), w->languageActions);
-        QVERIFY(w->languageGroup->isExclusive());
         QCOMPARE(entries(), (QStringList{"English", "简体中文*"}));
         QVERIFY(w->appTranslator.isEmpty());
         QCOMPARE(toolkitOk(), QStringLiteral("确定"));
@@ -116,12 +114,26 @@ private slots:
         startWindow();
         QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
         QCOMPARE(entries(), (QStringList{"English", "简体中文*"}));
+
+        // A change of the system's locale follows the system's language.
+        choose("en");
+        QEvent change(QEvent::LocaleChange);
+        QCoreApplication::sendEvent(w.get(), &change);
+        QCoreApplication::sendPostedEvents();
+        const bool english = languagemenu::languageCodeOf(QLocale::system().name()) == "en";
+        QCOMPARE(w->isEnglish, english);
+        QCOMPARE(entries(), english ? QStringList({"English*", "简体中文"})
+                                    : QStringList({"English", "简体中文*"}));
     }
 
-    void englishAtStartUp()
+    // English, then back to Chinese with its own variants; a dialog open
+    // follows both switches, and a switch ends edit mode and polls again.
+    void englishAtStartUpAndBack()
     {
         const int toolBarItems = ui()->toolBar->actions().size();
+        auto* times = (new AutoTestDialog(w.get()))->findChild<QLabel*>("label_testTimes");
         choose("en");
+        QCOMPARE(times->text(), QStringLiteral("Number of tests"));
         QCOMPARE(ui()->actionConnect->text(), QStringLiteral("Connect"));
         // On and off, as an electrician reads a switch ("open" would be off).
         checkSwitchCaptions(QStringLiteral("Off"), QStringLiteral("On"));
@@ -140,6 +152,18 @@ private slots:
         QCOMPARE(ui()->label_TestStatus->text(), QStringLiteral("To be tested..."));
         ui()->actionImport_storage->trigger();
         QTRY_COMPARE(notices, QStringList{QStringLiteral("Prompt|No stored data")});
+
+        ui()->actionLiveTestView->trigger();
+        ui()->pushButton_UpdatePara->click();
+        QVERIFY(!w->liveTimer->isActive());
+        choose("zh");
+        QVERIFY(!w->editingSettings && w->liveTimer->isActive());
+        QTRY_VERIFY(ui()->pushButton_UpdatePara->isEnabled());
+        QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
+        checkSwitchCaptions(QStringLiteral("关闭"), QStringLiteral("开启"));
+        QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("工具栏"));
+        QCOMPARE(toolkitOk(), QStringLiteral("确定"));
+        QCOMPARE(times->text(), QStringLiteral("测量次数"));
     }
 
     // The mended fault: a switch keeps both tables' rows and the live poll;
@@ -150,8 +174,12 @@ private slots:
         QVERIFY(rv);
         QVERIFY(runTest(rv));
         ui()->actionImport_storage->trigger();
+        for (QAction* action : qAsConst(w->languageActions)) // until the read-back ends
+            QVERIFY(!action->isEnabled());
         QTRY_VERIFY(!w->storageReading);
         QCOMPARE(w->storageModel->rowCount(), rv->storedRecordCount()); // the test is stored too
+        for (QAction* action : qAsConst(w->languageActions))
+            QVERIFY(action->isEnabled());
         ui()->actionLiveTestView->trigger();
         QTRY_VERIFY(w->liveTimer->isActive());
         const QStringList liveCells = cellsOf(w->liveRecordModel);
@@ -194,18 +222,6 @@ private slots:
         QCOMPARE(next.pending().remark, remark);
     }
 
-    // Edit mode stops the poll; a switch ends it and polls again.
-    void switchingWhileEditingPollsAgain()
-    {
-        QVERIFY(attachAndConnect());
-        ui()->pushButton_UpdatePara->click();
-        QVERIFY(!w->liveTimer->isActive());
-        choose("en");
-        QVERIFY(!w->editingSettings);
-        QVERIFY(w->liveTimer->isActive());
-        QTRY_VERIFY(ui()->pushButton_UpdatePara->isEnabled());
-    }
-
     // At 1366×768 each header is read whole, and a long remark wraps in its
     // column rather than pushing it behind a scroll bar.
     void columnsFitTheirHeaders()
@@ -233,24 +249,6 @@ private slots:
         }
     }
 
-    // Dialogs open during the switches follow them.
-    void chineseAfterEnglishShowsItsVariants()
-    {
-        auto* dialog = new AutoTestDialog(w.get());
-        auto* times = dialog->findChild<QLabel*>(QStringLiteral("label_testTimes"));
-        choose("en");
-        QCOMPARE(times->text(), QStringLiteral("Number of tests"));
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Automatic Test"));
-        QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("toolBar"));
-        choose("zh");
-        QVERIFY(!w->isEnglish);
-        QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
-        checkSwitchCaptions(QStringLiteral("关闭"), QStringLiteral("开启"));
-        QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("工具栏"));
-        QCOMPARE(toolkitOk(), QStringLiteral("确定"));
-        QCOMPARE(times->text(), QStringLiteral("测量次数"));
-    }
-
     // The picture follows the language, also when over-temperature is shown
     // while the language changes; the status bar is cleared under it.
     void overTemperaturePictureFollowsTheLanguage()
@@ -268,34 +266,6 @@ private slots:
         QTRY_COMPARE(imageOf(ui()->label_OverTemp->pixmap(Qt::ReturnByValue)), english);
         rv->setOverTemperature(false);
         QTRY_COMPARE(ui()->stackedWidget_Live->currentIndex(), 0);
-    }
-
-    // A change of the system's locale follows the system's language, and the
-    // check mark follows what is shown.
-    void systemLocaleChangeFollowsTheSystem()
-    {
-        choose("en");
-        QEvent change(QEvent::LocaleChange);
-        QCoreApplication::sendEvent(w.get(), &change);
-        QCoreApplication::sendPostedEvents();
-        const bool systemEnglish =
-            languagemenu::languageCodeOf(QLocale::system().name()) == QLatin1String("en");
-        QCOMPARE(w->windowTitle(), systemEnglish ? QStringLiteral("Loop Resistance Tester")
-                                                 : QStringLiteral("回路电阻测试仪"));
-        QCOMPARE(w->isEnglish, systemEnglish);
-        QCOMPARE(languageAction("en")->isChecked(), systemEnglish);
-    }
-
-    void languageMenuWaitsForTheReadBack()
-    {
-        QVERIFY(attachAndConnect(sim::Model::RV718B, 40));
-        ui()->actionImport_storage->trigger();
-        for (QAction* action : qAsConst(w->languageActions))
-            QVERIFY(!action->isEnabled());
-        QTRY_VERIFY(!w->storageReading);
-        QCOMPARE(w->storageModel->rowCount(), 40);
-        for (QAction* action : qAsConst(w->languageActions))
-            QVERIFY(action->isEnabled());
     }
 };
 

@@ -74,6 +74,8 @@ private slots:
             << 10 << "silent 10" << 90 << u("已读取 10 组中的 9 组；1 组未能读取：10");
         QTest::newRow("groups 4-6 silent")
             << 10 << "silent 4 5 6" << 100 << u("已读取 10 组中的 7 组；3 组未能读取：4–6");
+        QTest::newRow("groups 2, 5, 9 silent")
+            << 12 << "silent 2 5 9" << 100 << u("已读取 12 组中的 9 组；3 组未能读取：2, 5, 9");
         QTest::newRow("stray report before each reply")
             << 6 << "stray" << 100 << u("已读取全部 6 组存储数据");
         QTest::newRow("late reply of group 3")
@@ -205,16 +207,25 @@ private slots:
     }
 
     // Leaving the page and importing again at once: what the first
-    // read-back still reports does not touch the second.
+    // read-back still reports does not touch the second. A third replaces
+    // the second's rows: a group it cannot read is not left filled.
     void importAgainAtOnce()
     {
-        QVERIFY(attachAndConnect(sim::Model::RV718B, 200));
+        SimInstrument* rv = attachAndConnect(sim::Model::RV718B, 200);
+        QVERIFY(rv);
         ui()->actionImport_storage->trigger();
         QTRY_VERIFY(filledRows() >= 3);
         ui()->actionLiveTestView->trigger();
         ui()->actionImport_storage->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!w->storageReading, 20000);
         QCOMPARE(ui()->label_StorageOutcome->text(), QStringLiteral("已读取全部 200 组存储数据"));
+        rv->setSilentGroups({7});
+        ui()->actionImport_storage->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->storageReading, 20000);
+        checkRows(rv);
+        QCOMPARE(filledRows(), 199);
+        QTRY_COMPARE(ui()->label_StorageOutcome->text(),
+                     QStringLiteral("已读取 200 组中的 199 组；1 组未能读取：7"));
     }
 
     // Both tables go to workbooks proposed in the instrument model's folder

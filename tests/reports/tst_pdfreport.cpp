@@ -72,6 +72,17 @@ QString columnText(const QVector<Word>& words, double from, double to)
     return texts.join(QLatin1Char(' '));
 }
 
+// The word after the first `label` in reading order, if on the same line.
+QString wordAfter(const QVector<Word>& words, const QString& label)
+{
+    for (int i = 0; i + 1 < words.size(); ++i)
+        if (words[i].text == label)
+            return qAbs(words[i + 1].box.center().y() - words[i].box.center().y()) < 3
+                       ? words[i + 1].text
+                       : QString();
+    return QString();
+}
+
 // Finds each text in turn after the one before, as whole words. A line may
 // break between its words, after a hyphen, next to a Chinese character, and
 // anywhere in a word too long for a line (over 60 characters); nowhere else.
@@ -331,7 +342,12 @@ private slots:
         QCOMPARE(text.contains("当前数据"), !testStatus.isEmpty());
         QCOMPARE(text.contains("测试状态："), !testStatus.isEmpty());
         QCOMPARE(text.contains("1.2500mΩ"), comparisonOn && !testStatus.isEmpty());
-        QVERIFY(text.contains("RV718A") && !text.contains(QChar(0)));
+        QVERIFY(!text.contains(QChar(0)));
+        // The tester's name, model and version each next to its own label.
+        const QVector<Word> first = pageWords(pdf, 1);
+        QCOMPARE(wordAfter(first, "名称："), QStringLiteral("100A"));
+        QCOMPARE(wordAfter(first, "型号："), QStringLiteral("RV718A"));
+        QCOMPARE(wordAfter(first, "版本："), QStringLiteral("V1.02"));
         if (testStatus.isEmpty())
             return;
         QStringList remark;
