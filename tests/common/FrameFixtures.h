@@ -32,13 +32,11 @@ inline void seal(Frame& f)
 }
 
 // True when sync bytes, length and checksum are what seal() would write.
-inline bool sealed(const Frame& f)
+inline bool sealed(Frame f)
 {
-    if (f.size() < 7)
-        return false;
-    Frame copy = f;
-    seal(copy);
-    return copy == f;
+    const Frame before = f;
+    seal(f);
+    return f.size() >= 7 && f == before;
 }
 
 inline Frame corrupted(Frame f) // checksum off by one

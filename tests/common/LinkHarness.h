@@ -32,7 +32,6 @@ public:
         connect(dm, &DM::stateProcessing, this,
                 [this](QString text, int type) { messages << Message(text, type); });
         connect(dm, &DM::finishReadSystemInfo, this, [this](Bytes f) { identities << f; });
-        connect(dm, &DM::liveReplyRejected, this, [this] { ++rejected; });
         thread.start();
     }
     ~LinkHarness() override
@@ -69,7 +68,6 @@ public:
         groups.clear();
         messages.clear();
         identities.clear();
-        rejected = 0;
     }
 
     DeviceManager* dm = new DeviceManager;
@@ -77,7 +75,6 @@ public:
     QList<QStringList> detected;
     QList<QPair<bool, QString>> connects;
     int switchOns = 0;
-    int rejected = 0;
     QList<Bytes> live;
     QList<int> totals;
     QList<QPair<Bytes, int>> groups;

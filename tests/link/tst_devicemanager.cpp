@@ -18,11 +18,6 @@ using Message = LinkHarness::Message;
 
 namespace {
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-
 Message msg(const char* utf8, int type)
 {
     return {QString::fromUtf8(utf8), type};
@@ -137,13 +132,14 @@ private slots:
         h.post(&DM::readWriteStorageDataSlot);
         h.post(&DM::requestStartTestingSlot);
         h.post(&DM::requestStopTestingSlot);
-        h.post(&DM::updateTestSettingSlot, hex("000AABCD0600010003030D00"));
-        h.post(&DM::updateTestSettingSlot, hex("000FABCD0B000100010000484103009900"));
+        h.post(&DM::updateTestSettingSlot, QByteArray::fromHex("000AABCD0600010003030D00"));
+        h.post(&DM::updateTestSettingSlot,
+               QByteArray::fromHex("000FABCD0B000100010000484103009900"));
         h.post(&DM::updateTestSettingSlot, QByteArray()); // sends nothing
         QVERIFY(h.settle());
 
         // Each slot sends its own request (their bytes: tst_frames), whole.
-        const QByteArray commands = hex("110508070701010101");
+        const QByteArray commands = QByteArray::fromHex("110508070701010101");
         const QList<sim::SimWrite> log = rv->writeLog();
         QCOMPARE(log.size(), commands.size());
         for (int i = 0; i < log.size(); ++i) {
@@ -232,7 +228,7 @@ private slots:
         QCOMPARE(delivered, read);
         QCOMPARE(h.messages.last(), end);
         QCOMPARE(h.messages.size() - 1, unread);
-        QCOMPARE(rv->writtenReports().count(hex("0008ABCD040008000C00")), counts);
+        QCOMPARE(rv->writtenReports().count(QByteArray::fromHex("0008ABCD040008000C00")), counts);
         QCOMPARE(rv->failedWrites(), fault == QLatin1String("stall") ? 1 : 0);
         QCOMPARE(bus.openHandleCount(), end.second == 4 ? 0 : 1);
     }

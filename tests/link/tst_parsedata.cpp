@@ -116,7 +116,6 @@ private slots:
         // Once written, the unit texts stay.
         f.currentUnit = f.setCurrentUnit = f.setTimeUnit = f.timeLeftUnit = 1;
         QCOMPARE(describe(live(p, f.bytes())), done);
-        QCOMPARE(r.testStatus, u("测试中...")); // the earlier record is a copy
     }
 
     // The reading and judgement stay for one frame after the instrument goes
@@ -342,8 +341,7 @@ private slots:
             QSignalSpy infos(&p, &ParseData::finishReadSystemInfoData);
             QSignalSpy messages(&p, &ParseData::stateProcessing);
             p.parseSystemInfo(fixtures::identity(model.toStdString(), "V1.02"));
-            QCOMPARE(messages.size(), 0);
-            QCOMPARE(infos.size(), 1);
+            QVERIFY(messages.isEmpty() && infos.size() == 1);
             const DeviceInfo info = infos[0][0].value<DeviceInfo>();
             QCOMPARE(info.name, u(name));
             QCOMPARE(info.model, QString::fromLatin1(model.constData(), 11)); // fill kept

@@ -182,17 +182,14 @@ LiveSnapshot liveSnapshot()
     // clang-format on
 }
 
-PdfSettingData settingsOf(const QStringList& f)
+// By default as the instrument names itself: model and version with their fill bytes.
+PdfSettingData settingsOf(const QStringList& f = {
+                              "华东电力检修公司", "张伟", "13912345678", "100A 回路电阻测试仪",
+                              QStringLiteral("RV718A\u0000\u0000\u0000\u0000\u0000"),
+                              QStringLiteral("V1.02\u0000\u0000"), "2号主变 高压侧", "变电站 户外"})
 {
     return {f.value(0), f.value(1), f.value(2), f.value(3),
             f.value(4), f.value(5), f.value(6), f.value(7)};
-}
-
-PdfSettingData settingData()
-{
-    return settingsOf({"华东电力检修公司", "张伟", "13912345678", "100A 回路电阻测试仪",
-                       QStringLiteral("RV718A\u0000\u0000\u0000\u0000\u0000"),
-                       QStringLiteral("V1.02\u0000\u0000"), "2号主变 高压侧", "变电站 户外"});
 }
 
 QString numberedLines(int count)
@@ -336,7 +333,7 @@ private slots:
         live.comparisonOn = comparisonOn;
         live.testStatus = testStatus;
         live.remark = numberedLines(50);
-        const QString pdf = write(settingData(), live, liveRecords(1, {}, this));
+        const QString pdf = write(settingsOf(), live, liveRecords(1, {}, this));
         QCOMPARE(pagesOf(pdf), pages);
         const QString text = poppler("pdftotext", {pdf, "-"});
         QCOMPARE(text.contains("当前数据"), !testStatus.isEmpty());
@@ -363,15 +360,15 @@ private slots:
     {
         QTemporaryDir own;
         const QString path = own.filePath("data.pdf");
-        QVERIFY(PdfReport(settingData(), liveSnapshot(), liveRecords(3, {}, this)).write(path));
+        QVERIFY(PdfReport(settingsOf(), liveSnapshot(), liveRecords(3, {}, this)).write(path));
         QCOMPARE(pagesOf(path), 4);
-        QVERIFY(PdfReport(settingData(), liveSnapshot(), nullptr).write(path));
+        QVERIFY(PdfReport(settingsOf(), liveSnapshot(), nullptr).write(path));
         QCOMPARE(pagesOf(path), 1);
         QCOMPARE(QDir(own.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.pdf"});
 
         QString reason;
         const QString below = path + "/report.pdf"; // below a plain file
-        QVERIFY(!PdfReport(settingData(), liveSnapshot(), nullptr).write(below, &reason));
+        QVERIFY(!PdfReport(settingsOf(), liveSnapshot(), nullptr).write(below, &reason));
         QVERIFY(!reason.isEmpty());
         QVERIFY(!QFileInfo::exists(below));
     }
