@@ -128,7 +128,6 @@ private slots:
              "/dev/hidraw1\t-\t-\tRV718A\tV1.0.3\n"},
             {"list --json", two, 0, "\"path\": \"/dev/hidraw1\",\n        \"serial\": \"\""},
             {"list", none, 2, "no instrument found"},
-            {"info", "", 0, "Model: RV718B"},
             {"info --json", "", 0, "\"version\": \"V1.0.3\""},
             {"info", two, 9, "--device PATH:\n  /dev/hidraw0 (serial number SN-1)\n  /dev/hidraw1"},
             {"info --device /dev/hidraw1", two, 0, "Model: RV718A"},

@@ -23,25 +23,21 @@ Message msg(const char* utf8, int type)
     return {QString::fromUtf8(utf8), type};
 }
 
-} // namespace
-
-// The link harness with the four exchanges that are followed by a settle pause.
-class Link : public LinkHarness
+// One of the four exchanges followed by a settle pause: start, stop, time (a
+// test-time setting), count.
+void exchange(LinkHarness& h, const QString& name)
 {
-public:
-    // One exchange by name: start, stop, time (a test-time setting), count.
-    void exchange(const QString& name)
-    {
-        if (name == QLatin1String("start"))
-            post(&DM::requestStartTestingSlot);
-        else if (name == QLatin1String("stop"))
-            post(&DM::requestStopTestingSlot);
-        else if (name == QLatin1String("time"))
-            post(&DM::updateTestSettingSlot, QByteArray::fromHex("000AABCD06000100041E2900"));
-        else
-            post(&DM::readWriteStoreTotalNum);
-    }
-};
+    if (name == QLatin1String("start"))
+        h.post(&DM::requestStartTestingSlot);
+    else if (name == QLatin1String("stop"))
+        h.post(&DM::requestStopTestingSlot);
+    else if (name == QLatin1String("time"))
+        h.post(&DM::updateTestSettingSlot, QByteArray::fromHex("000AABCD06000100041E2900"));
+    else
+        h.post(&DM::readWriteStoreTotalNum);
+}
+
+} // namespace
 
 class TestDeviceManager : public QObject
 {
@@ -49,7 +45,7 @@ class TestDeviceManager : public QObject
 
     sim::SimBus& bus = sim::SimBus::instance();
 
-    SimInstrument* connectTo(Link& h, Model model = Model::RV718B)
+    SimInstrument* connectTo(LinkHarness& h, Model model = Model::RV718B)
     {
         SimInstrument* rv = bus.attach(model);
         h.post(&DM::connectSlot, rv->path());
@@ -68,7 +64,7 @@ private slots:
 
     void detection()
     {
-        Link h;
+        LinkHarness h;
         h.post(&DM::detectDevices);
         QVERIFY(h.settle());
         SimInstrument* a = bus.attach(Model::RV718A);
@@ -84,7 +80,7 @@ private slots:
     void handleLife()
     {
         {
-            Link h;
+            LinkHarness h;
             h.post(&DM::connectSlot, QString());
             QVERIFY(h.settle());
             QCOMPARE(bus.openHandleCount(), 0);
@@ -122,7 +118,7 @@ private slots:
 
     void everyRequestGoesOutPaddedByteForByte()
     {
-        Link h;
+        LinkHarness h;
         SimInstrument* rv = connectTo(h);
         rv->addStoredRecords(2);
         h.post(&DM::readWriteSystemInfo);
@@ -196,7 +192,7 @@ private slots:
         QFETCH(int, unread);
         QFETCH(Message, end);
         QFETCH(int, counts);
-        Link h;
+        LinkHarness h;
         SimInstrument* rv = connectTo(h);
         rv->addStoredRecords(10);
         h.post(&DM::readWriteStoreTotalNum);
@@ -256,12 +252,12 @@ private slots:
             {Fault::Silence, 3, failed},
             {Fault::Refusal, 1, {{failure, failureType}}},
             {Fault::Babble, 3, failed}};
-        Link h;
+        LinkHarness h;
         for (const auto& [fault, writes, messages] : cases) {
             SimInstrument* rv = connectTo(h);
             rv->setFault(fault, true);
             h.messages.clear();
-            h.exchange(QString::fromLatin1(QTest::currentDataTag()));
+            exchange(h, QString::fromLatin1(QTest::currentDataTag()));
             QVERIFY(h.settle());
             QCOMPARE(rv->writeLog().size(), writes);
             QCOMPARE(h.messages, messages);
@@ -275,18 +271,18 @@ private slots:
     // gets its settle pause before the next request, on the link thread.
     void settlePauseBeforeTheNextExchange_data()
     {
-        QTest::addColumn<QString>("exchange");
+        QTest::addColumn<QString>("kind");
         for (const char* name : {"start", "stop", "time", "count"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void settlePauseBeforeTheNextExchange()
     {
-        QFETCH(QString, exchange);
-        Link h;
+        QFETCH(QString, kind);
+        LinkHarness h;
         connectTo(h)->addStoredRecords(1);
         QElapsedTimer clock;
         clock.start();
-        h.exchange(exchange);
+        exchange(h, kind);
         h.poll();
         QVERIFY(h.settle());
         QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
@@ -297,7 +293,7 @@ private slots:
     // so at once without touching the bus; a new connection brings it back.
     void lostLivePoll()
     {
-        Link h;
+        LinkHarness h;
         const int faults[] = {int(Fault::Silence), int(Fault::MissingSecondReport),
                               int(Fault::BrokenLink), int(Fault::Babble), -1 /* unplug */};
         for (int fault : faults) {
@@ -324,7 +320,7 @@ private slots:
     void realTimeoutsEnd()
     {
         bus.setInstantTimeouts(false);
-        Link h;
+        LinkHarness h;
         connectTo(h)->setFault(Fault::Silence, true);
         h.post(&DM::readWriteSystemInfo);
         QVERIFY(h.settle(5000));

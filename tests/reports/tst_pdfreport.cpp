@@ -233,27 +233,22 @@ private slots:
         const QString digits = QString(40, 'x').replace("x", "0123456789");
         QTest::newRow("Chinese")
             << ""
-            << QStringList{"华东电力检修公司华东电力检修公司一二",
-                           QString(15, QChar(0x4F1F)),
-                           "021-5555 1234 转 8",
-                           "二十五个汉字的测试仪名称用于检查排版是否越过页面右边",
-                           "RV718A",
-                           "V1.02",
-                           QString(20, QChar(0x53D8)) + "压器 高压侧",
-                           QString(38, QChar(0x7AD9)) + "户外"}
+            << (QString("华东电力检修公司华东电力检修公司一二|%1|021-5555 1234 转 8|"
+                        "二十五个汉字的测试仪名称用于检查排版是否越过页面右边|RV718A|V1.02|"
+                        "%2压器 高压侧|%3户外")
+                    .arg(QString(15, QChar(0x4F1F)), QString(20, QChar(0x53D8)),
+                         QString(38, QChar(0x7AD9)))
+                    .split('|'))
             << QStringList{digits, QString(60, QChar(0x7D27)) + "固完毕", numberedLines(3)};
         const QString torque = QStringLiteral(
             "Bolts re-tightened and torque checked at sixty newton metres; contact surfaces "
             "cleaned, greased and inspected before the retest of the whole busbar joint.");
         QTest::newRow("English") << ":/lang_en.qm"
-                                 << QStringList{"East Grid Services",
-                                                "Margaret Holmes",
-                                                "+44 20 7946 01",
-                                                "200A Loop Resistance Tester",
-                                                "RV718B",
-                                                "V2.10",
-                                                "Transformer T2 high-voltage bushing No.3",
-                                                "Substation yard, outdoor, light rain now"}
+                                 << QString("East Grid Services|Margaret Holmes|+44 20 7946 01|"
+                                            "200A Loop Resistance Tester|RV718B|V2.10|"
+                                            "Transformer T2 high-voltage bushing No.3|"
+                                            "Substation yard, outdoor, light rain now")
+                                        .split('|')
                                  << QStringList{torque, torque + ' ' + torque, "Retest passed"};
     }
     void everyTextReadsBackInPlace()
