@@ -137,20 +137,17 @@ private slots:
         QTest::addColumn<int>("choice");
         QTest::addColumn<QString>("saveTo"); // what the save dialog answers
         QTest::addColumn<bool>("gone");      // closed, or the table emptied
-        const QString file = QStringLiteral("records.xlsx");
         for (bool clear : {false, true}) {
-            const QByteArray what = clear ? "clear: " : "close: ";
-            QTest::newRow(what + "export")
-                << clear << false << int(QMessageBox::Save) << file << true;
-            QTest::newRow(what + "anyway")
-                << clear << false << int(QMessageBox::Discard) << file << true;
-            QTest::newRow(what + "cancel")
-                << clear << false << int(QMessageBox::Cancel) << file << false;
-            QTest::newRow(what + "export cancelled")
-                << clear << false << int(QMessageBox::Save) << QString() << false;
-            QTest::newRow(what + "export failed")
-                << clear << false << int(QMessageBox::Save) << QString("folder.xlsx") << false;
-            QTest::newRow(what + "after export") << clear << true << 0 << file << true;
+            auto row = [clear](const char* name, int choice, const char* saveTo, bool gone) {
+                QTest::newRow((clear ? "clear: " : "close: ") + QByteArray(name))
+                    << clear << !choice << choice << QString(saveTo) << gone;
+            };
+            row("export", QMessageBox::Save, "records.xlsx", true);
+            row("anyway", QMessageBox::Discard, "records.xlsx", true);
+            row("cancel", QMessageBox::Cancel, "records.xlsx", false);
+            row("export cancelled", QMessageBox::Save, "", false);
+            row("export failed", QMessageBox::Save, "folder.xlsx", false);
+            row("after export", 0, "records.xlsx", true); // nothing to ask
         }
     }
     void droppingUnexportedRecordsAsksFirst()
@@ -243,8 +240,6 @@ private slots:
         runTests(2);
         QCOMPARE(rows(), 2);
         QVERIFY(!shown.contains(told)); // said once, not again with every record
-        w.reset();
-        holder.reset();
     }
 
     // The demo and the real program side by side, as processes with one home
