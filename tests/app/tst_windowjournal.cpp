@@ -1,7 +1,6 @@
-// Nothing lost: the window's records in the journal across windows (as
-// across program runs), the question before closing or clearing, corrected
-// remarks, the demo's journal apart, and a journal that cannot be kept never
-// stopping the measuring.
+// Nothing lost: the window's records kept across windows (as across runs),
+// the question before dropping them, corrected remarks, the demo's journal
+// apart, and a journal that cannot be kept never stopping the measuring.
 #include "WindowHarness.h"
 #include "ui_mainwindow.h" // compiled into this target by AUTOUIC
 

@@ -284,25 +284,21 @@ private slots:
     {
         Helper writer;
         writer.start({QStringLiteral("write"), path()});
-        QTRY_VERIFY_WITH_TIMEOUT(writer.read().size() >= 150 &&
-                                     writer.lines.last().split(' ').value(2).toInt() > 1500,
-                                 60000);
+        // Line i tells of serial i: "<serial> <id> <ms since start>".
+        const auto msAt = [&](int i) { return writer.lines.value(i).split(' ').value(2).toInt(); };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            writer.read().size() >= 150 && msAt(writer.lines.size() - 1) > 1500, 60000);
         writer.process.kill();
         QVERIFY(writer.process.waitForFinished());
-        writer.read();
-
+        const int lastAt = msAt(writer.read().size() - 1);
         const QHash<qint64, int> printed = writer.appended();
-        QHash<int, int> typedAt; // serial -> ms
-        for (const QByteArray& line : qAsConst(writer.lines))
-            typedAt.insert(line.split(' ').value(0).toInt(), line.split(' ').value(2).toInt());
-        const int lastAt = writer.lines.last().split(' ').value(2).toInt();
 
         // Of the remark, at most the last second of typing is lost.
         Journal j;
         QCOMPARE(j.open(path()), Journal::State::Open);
         const QString remark = j.pending().remark;
         QVERIFY2(remark.startsWith(QLatin1String("typed ")) &&
-                     typedAt.value(remark.mid(6).toInt(), -1) >= lastAt - 1000,
+                     msAt(remark.mid(6).toInt()) >= lastAt - 1000,
                  qPrintable(remark + QStringLiteral(" at %1").arg(lastAt)));
         QHash<qint64, Journal::Record> back;
         for (const Journal::Record& r : j.restore())
