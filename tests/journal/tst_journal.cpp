@@ -421,9 +421,8 @@ private slots:
                      cells + ")",
                  "INSERT INTO sessions (started) VALUES (1)",
                  "INSERT INTO records VALUES (NULL, 1, 0, 5, 'n', 'm', 'v', '1', 't', '30', "
-                 "'100', '99.9', '12.5', '', '', 'kept')",
-                 "INSERT INTO records VALUES (NULL, 1, 0, 6, 'n', 'm', 'v', '2', 't', '30', "
-                 "'100', '99.9', '12.6', '', '', '')",
+                 "'100', '99.9', '12.5', '', '', 'kept'), (NULL, 1, 0, 6, 'n', 'm', 'v', '2', "
+                 "'t', '30', '100', '99.9', '12.6', '', '', '')",
                  "PRAGMA user_version = 1"});
         } else if (kind == QLatin1String("newer")) {
             sql(path(), {"CREATE TABLE future(x)", "PRAGMA user_version = 99"});
