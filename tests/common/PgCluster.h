@@ -42,9 +42,9 @@ public:
                          .arg(s);
         QFile file(dir_.filePath(QStringLiteral("pgpass")));
         if (!file.open(QIODevice::WriteOnly) || file.write("127.0.0.1:*:records:*:pw\n") < 0 ||
-            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+            !qputenv("PGPASSFILE", file.fileName().toUtf8()))
             return QStringLiteral("cannot write the password file");
-        qputenv("PGPASSFILE", file.fileName().toUtf8());
         QString error;
         if (!sql({"CREATE DATABASE records"}, QStringLiteral("postgres")).isValid() ||
             !withAdmin(QStringLiteral("records"),
@@ -53,11 +53,7 @@ public:
             return QStringLiteral("cannot set the server up: ") + error;
         return QString();
     }
-    ~PgCluster()
-    {
-        if (running_)
-            pgCtl(QStringLiteral("-m immediate stop"));
-    }
+    ~PgCluster() { running_&& pgCtl(QStringLiteral("-m immediate stop")); }
 
     bool stop() { return !(running_ = !pgCtl(QStringLiteral("-m fast stop"))); }
     bool startServer()

@@ -72,22 +72,14 @@ bool setImmutable(const QString& path, bool on)
 struct Helper
 {
     QProcess process;
-    QList<QByteArray> lines;
+    QList<QByteArray> lines; // finished ones only: a kill may cut the last short
 
-    void start(const QStringList& args)
+    void start(const QStringList& args) { process.start(QStringLiteral(JOURNAL_HELPER), args); }
+    const QList<QByteArray>& read()
     {
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
-            while (process.canReadLine())
-                lines << process.readLine().trimmed();
-        });
-        process.start(QStringLiteral(JOURNAL_HELPER), args);
-    }
-    // After the process ended: the lines it finished writing.
-    void collectRest()
-    {
-        QList<QByteArray> rest = process.readAllStandardOutput().split('\n');
-        rest.removeLast(); // empty, or a line cut short
-        lines << rest;
+        while (process.canReadLine())
+            lines << process.readLine().trimmed();
+        return lines;
     }
     // "<serial> <id>" lines: id -> serial of every append that returned.
     QHash<qint64, int> appended() const
@@ -153,20 +145,16 @@ private slots:
 
     void init() { QVERIFY(QDir(dir.path()).removeRecursively() && QDir().mkpath(dir.path())); }
 
-    // Operator actions over several runs, each a word: a append, d<rows>
-    // delete those 1-based table rows (the table renumbers), e<row> correct
-    // that row's remark, s export, c clear, x close without export, r restart
-    // the program, R restore, D decline. The end state: the table's first column and what the next
-    // question would offer.
+    // Operator actions over runs: a append, d<rows> delete those 1-based rows
+    // (the table renumbers), e<row> correct that remark, s export, c clear,
+    // x close without export, r restart, R restore, D decline. The end state:
+    // the table's first column and what the next question would offer.
     void sequences_data()
     {
         QTest::addColumn<QString>("actions");
         QTest::addColumn<QString>("table");
         QTest::addColumn<int>("offered");
-        QTest::newRow("crash offers all") << "a a a r" << QString() << 3;
-        QTest::newRow("exported not offered") << "a a s r" << QString() << 0;
         QTest::newRow("rows after export") << "a a s a r" << QString() << 1;
-        QTest::newRow("restore") << "a a a r R" << QStringLiteral("1,2,3") << 0;
         QTest::newRow("delete renumbers") << "a a a a a d2,4 r R" << QStringLiteral("1,2,3") << 0;
         QTest::newRow("clear") << "a a c a r R" << QStringLiteral("1") << 0;
         QTest::newRow("decline is final") << "a a r D r" << QString() << 0;
@@ -187,19 +175,15 @@ private slots:
 
         auto journal = std::make_unique<Journal>();
         QCOMPARE(journal->open(path()), Journal::State::Open);
-        struct Row
-        {
-            qint64 id;
-            QStringList cells;
-        };
-        QVector<Row> rows;
+        QVector<Journal::Record> rows;
         int serial = 0;
         for (const QString& a : actions.split(QLatin1Char(' '))) {
             if (a == QLatin1String("a")) {
-                const QStringList cells = cellsFor(serial, rows.size() + 1);
-                const qint64 id = journal->append(cells, identity(), timeFor(serial++));
-                QVERIFY(id > 0);
-                rows << Row{id, cells};
+                Journal::Record row;
+                row.cells = cellsFor(serial, rows.size() + 1);
+                row.id = journal->append(row.cells, identity(), timeFor(serial++));
+                QVERIFY(row.id > 0);
+                rows << row;
             } else if (a.startsWith(QLatin1Char('d'))) {
                 QVector<qint64> gone;
                 QList<int> picked;
@@ -215,7 +199,7 @@ private slots:
                 }
                 QVERIFY(journal->remove(gone, firstCells));
             } else if (a.startsWith(QLatin1Char('e'))) {
-                Row& row = rows[a.mid(1).toInt() - 1];
+                Journal::Record& row = rows[a.mid(1).toInt() - 1];
                 row.cells[8] = QStringLiteral("改正 %1").arg(serial++);
                 QVERIFY(journal->setRemark(row.id, row.cells[8]));
             } else if (a == QLatin1String("s")) {
@@ -230,10 +214,7 @@ private slots:
                 QCOMPARE(journal->open(path()), Journal::State::Open);
                 rows.clear();
             } else if (a == QLatin1String("R")) {
-                QVector<Row> restored;
-                for (const Journal::Record& r : journal->restore())
-                    restored << Row{r.id, r.cells};
-                rows = restored + rows;
+                rows = journal->restore() + rows;
             } else if (a == QLatin1String("D")) {
                 QVERIFY(journal->decline());
             } else {
@@ -261,11 +242,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("NUL inside") << QString::fromUtf16(u"12.34\u0000\u0000 μΩ", 11);
         QTest::newRow("Latin-1 fill") << QString::fromLatin1("RV718A\xff\xfe\x01\x7f", 10);
-        QTest::newRow("Chinese") << QStringLiteral("合格 母线A相");
         QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("x");
-        QTest::newRow("emoji") << QStringLiteral("x\U0001F600");
         QTest::newRow("null") << QString();
-        QTest::newRow("line breaks") << QStringLiteral("a\r\nb\tc");
         // SQLite takes these in front of a UTF-16 text for a byte-order mark.
         QTest::newRow("leading U+FEFF") << QString(QChar(0xFEFF)) + QStringLiteral("x");
         QTest::newRow("leading U+FFFE") << QString(QChar(0xFFFE)) + QStringLiteral("AB");
@@ -296,8 +274,7 @@ private slots:
         QCOMPARE(back.size(), 2);
         QCOMPARE(back.first().cells, cells);
         const Journal::Identity& got = back.first().identity;
-        QCOMPARE(QStringList({got.name, got.model, got.version}),
-                 QStringList({who.name, who.model, who.version}));
+        QCOMPARE(got.name + got.model + got.version, who.name + who.model + who.version);
         QCOMPARE(back.first().recordedAt, at);
     }
 
@@ -307,25 +284,21 @@ private slots:
     {
         Helper writer;
         writer.start({QStringLiteral("write"), path()});
-        QTRY_VERIFY_WITH_TIMEOUT(writer.lines.size() >= 150 &&
-                                     writer.lines.last().split(' ').value(2).toInt() > 1500,
-                                 60000);
+        // Line i tells of serial i: "<serial> <id> <ms since start>".
+        const auto msAt = [&](int i) { return writer.lines.value(i).split(' ').value(2).toInt(); };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            writer.read().size() >= 150 && msAt(writer.lines.size() - 1) > 1500, 60000);
         writer.process.kill();
         QVERIFY(writer.process.waitForFinished());
-        writer.collectRest();
-
+        const int lastAt = msAt(writer.read().size() - 1);
         const QHash<qint64, int> printed = writer.appended();
-        QHash<int, int> typedAt; // serial -> ms
-        for (const QByteArray& line : qAsConst(writer.lines))
-            typedAt.insert(line.split(' ').value(0).toInt(), line.split(' ').value(2).toInt());
-        const int lastAt = writer.lines.last().split(' ').value(2).toInt();
 
         // Of the remark, at most the last second of typing is lost.
         Journal j;
         QCOMPARE(j.open(path()), Journal::State::Open);
         const QString remark = j.pending().remark;
         QVERIFY2(remark.startsWith(QLatin1String("typed ")) &&
-                     typedAt.value(remark.mid(6).toInt(), -1) >= lastAt - 1000,
+                     msAt(remark.mid(6).toInt()) >= lastAt - 1000,
                  qPrintable(remark + QStringLiteral(" at %1").arg(lastAt)));
         QHash<qint64, Journal::Record> back;
         for (const Journal::Record& r : j.restore())
@@ -393,7 +366,7 @@ private slots:
         fill(path(), 2);
         Helper holder;
         holder.start({mode, path()});
-        QTRY_VERIFY_WITH_TIMEOUT(holder.lines.contains("holding"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(holder.read().contains("holding"), 20000);
 
         Journal j;
         QSignalSpy failed(&j, &Journal::failed);
@@ -448,9 +421,8 @@ private slots:
                      cells + ")",
                  "INSERT INTO sessions (started) VALUES (1)",
                  "INSERT INTO records VALUES (NULL, 1, 0, 5, 'n', 'm', 'v', '1', 't', '30', "
-                 "'100', '99.9', '12.5', '', '', 'kept')",
-                 "INSERT INTO records VALUES (NULL, 1, 0, 6, 'n', 'm', 'v', '2', 't', '30', "
-                 "'100', '99.9', '12.6', '', '', '')",
+                 "'100', '99.9', '12.5', '', '', 'kept'), (NULL, 1, 0, 6, 'n', 'm', 'v', '2', "
+                 "'t', '30', '100', '99.9', '12.6', '', '', '')",
                  "PRAGMA user_version = 1"});
         } else if (kind == QLatin1String("newer")) {
             sql(path(), {"CREATE TABLE future(x)", "PRAGMA user_version = 99"});
@@ -518,9 +490,8 @@ private slots:
         Helper writer;
         writer.start({QStringLiteral("limit"), path(), QStringLiteral("204800")});
         QVERIFY(writer.process.waitForFinished(60000));
-        writer.collectRest();
         QCOMPARE(writer.process.exitCode(), 0);
-        QVERIFY(writer.lines.contains("failed 1 later 0 state 2"));
+        QVERIFY(writer.read().contains("failed 1 later 0 state 2"));
         const QHash<qint64, int> printed = writer.appended();
         QVERIFY(printed.size() >= 5);
 
