@@ -185,16 +185,13 @@ private slots:
         QVERIFY(read >= 3 && read < 200);
         QCOMPARE(ui()->label_StorageOutcome->text(),
                  QStringLiteral("%1：已读取 200 组中的 %2 组；%3 组未能读取：%4–200")
-                     .arg(why)
-                     .arg(read)
-                     .arg(200 - read)
-                     .arg(read + 1));
+                     .arg(why, QString::number(read), QString::number(200 - read),
+                          QString::number(read + 1)));
         checkIdleActions(how == QLatin1String("live page"));
         chosenFile = dir.filePath(QStringLiteral("kept.xlsx"));
         ui()->actionExportToExcel->trigger();
         const QJsonArray sheet = readWorkbook(chosenFile)["rows"].toArray();
         QCOMPARE(sheet.size(), 201);
-        QCOMPARE(sheet[0].toArray()[0].toString(), QStringLiteral("存储编号"));
         for (int r = 0; r < 200; ++r)
             for (int c : {0, 1})
                 QCOMPARE(sheet[r + 1].toArray()[c].toString(), w->storageModel->item(r, c)->text());
