@@ -103,8 +103,7 @@ private slots:
         QTRY_VERIFY(lockExplained());
         endTest();
         QTRY_COMPARE(rows(), 2);
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(!pausing());
+        QVERIFY(!w->autoTestActive && !pausing());
         QTRY_VERIFY(window.isNull());
         QTRY_COMPARE(actionsEnabled(false), QStringList());
         QVERIFY(drain());
@@ -152,9 +151,7 @@ private slots:
         } else {
             exitRun();
         }
-        QVERIFY(!pausing());
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(!w->autoTestWaiting);
+        QVERIFY(!pausing() && !w->autoTestActive && !w->autoTestWaiting);
         if (when == "test" && !unplug)
             QCOMPARE(actionsEnabled(true), QStringList());
         QTRY_VERIFY(window.isNull());
@@ -174,8 +171,7 @@ private slots:
         SimBus::instance().advanceClock(31000);
         QVERIFY(drain());
         QCOMPARE(starts(), 1);
-        QVERIFY(!w->testRunning && !w->autoTestActive);
-        QVERIFY(!w->autoTestWindow);
+        QVERIFY(!w->testRunning && !w->autoTestActive && !w->autoTestWindow);
     }
 
     // A test started on the instrument during the pause ends the pause at
@@ -193,8 +189,7 @@ private slots:
         QVERIFY(pausing());
         rv->pressTestKey();
         QTRY_VERIFY(w->testRunning);
-        QVERIFY(!pausing());
-        QVERIFY(!w->autoTestWaiting);
+        QVERIFY(!pausing() && !w->autoTestWaiting);
         QCOMPARE(countdown(), QString());
         QCOMPARE(progress(), QStringLiteral("1/2"));
         QVERIFY(drain());

@@ -174,8 +174,7 @@ private slots:
 
         chooseLanguage("en");
         QCOMPARE(ui()->progressBar->value(), progress);
-        QVERIFY(w->isConnected);
-        QVERIFY(w->liveTimer->isActive());
+        QVERIFY(w->isConnected && w->liveTimer->isActive());
         QCOMPARE(ui()->actionConnect->text(), QStringLiteral("Disconnect"));
         QCOMPARE(cellsOf(w->liveRecordModel), liveCells);
         QCOMPARE(cellsOf(w->storageModel), storedCells);
@@ -198,10 +197,6 @@ private slots:
         for (const Journal::Record& record : w->journal->sessionRecords())
             journalled << record.cells << record.subject.object << record.subject.point;
         QCOMPARE(journalled, cellsOf(w->liveRecordModel));
-        w.reset(); // the remark's saved copy is kept too
-        Journal next;
-        QCOMPARE(next.open(), Journal::State::Open);
-        QCOMPARE(next.pending().remark, remark);
     }
 
     // At 1366×768 each header is read whole, and a long remark wraps in its
