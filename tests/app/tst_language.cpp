@@ -208,8 +208,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         w->addLiveRow({"1", "2024-01-31 15:45:02", "30S", "200A", "199.87A", "125.40μΩ", "300.0μΩ",
                        "PASS",
-                       "Transformer 1, phase C: retighten the joint and check the torque of every "
-                       "bolt"},
+                       QStringLiteral("retighten the joint, check the torque ").repeated(3)},
                       0);
         for (const char* language : {"zh", "en"}) {
             chooseLanguage(language);

@@ -71,14 +71,14 @@ class TestMainWindow : public WindowHarness
                 ui()->spinBox_TestingTimeValue};
     }
 
-    // What the window shows once it is idle: nothing to poll, nothing to press.
-    void verifyIdle()
+    // What the window shows once it is idle: what happened, nothing to poll,
+    // nothing to press.
+    void verifyIdle(const QString& told = QStringLiteral("设备未连接"))
     {
-        QVERIFY(!w->isConnected);
+        QVERIFY2(status().contains(told), qPrintable(status()));
+        QVERIFY(!w->isConnected && !w->liveTimer->isActive());
         QCOMPARE(ui()->actionConnect->text(), QStringLiteral("连接"));
-        QVERIFY(!w->liveTimer->isActive());
-        QVERIFY(!ui()->pushButton_Test->isEnabled());
-        QVERIFY(!ui()->pushButton_UpdatePara->isEnabled());
+        QVERIFY(!ui()->pushButton_Test->isEnabled() && !ui()->pushButton_UpdatePara->isEnabled());
         QVERIFY(ui()->label_TestStatus->text().isEmpty());
         QTRY_COMPARE(SimBus::instance().openHandleCount(), 0);
     }
@@ -93,7 +93,6 @@ private slots:
     {
         feed(reading(1));
         QVERIFY(!w->testRunning);
-        QCOMPARE(status(), QStringLiteral("设备未连接"));
         verifyIdle();
         for (QAction* a : {ui()->actionExportToPDF, ui()->actionAutomatic_measurement,
                            ui()->actionImport_storage, ui()->actionExportToExcel})
@@ -103,8 +102,7 @@ private slots:
         QVERIFY(ui()->actionLiveTestView->isEnabled() && ui()->actionStorageView->isEnabled());
         QVERIFY(!w->deviceThread->isRunning() && !w->parseThread->isRunning());
         ui()->actionDeviceInfo->trigger();
-        QCOMPARE(notices.size(), 1);
-        QVERIFY(notices.first().endsWith(QStringLiteral("|未连接设备")));
+        QVERIFY(notices.size() == 1 && notices.first().endsWith(QStringLiteral("|未连接设备")));
     }
 
     // Every way connecting can fail leaves the window idle and tells the
@@ -132,15 +130,13 @@ private slots:
         ui()->actionConnect->trigger();
         QTRY_VERIFY2(status().contains(told), qPrintable(status()));
         QVERIFY(drain());
-        QVERIFY(status().contains(told));
         if (rv) {
             rv->clearFaults();
             QMetaObject::invokeMethod(w->deviceManager, "readWriteLiveDataSlot",
                                       Qt::QueuedConnection);
             QVERIFY(drain());
-            QVERIFY(status() != QStringLiteral("已连接设备"));
         }
-        verifyIdle();
+        verifyIdle(told);
     }
 
     void connectFillsIdentityAndSettings_data()
@@ -501,7 +497,6 @@ private slots:
         QTRY_VERIFY(w->testRunning);
         unplug ? rv->unplug() : rv->setFault(sim::Fault::BrokenLink, true);
         QTRY_VERIFY(!w->isConnected);
-        QCOMPARE(status(), QStringLiteral("设备未连接"));
         verifyIdle();
         SimBus::instance().advanceClock(31000);
         if (unplug) {
@@ -551,7 +546,6 @@ private slots:
         QCOMPARE(SimBus::instance().openHandleCount(), 1);
 
         ui()->actionConnect->trigger(); // disconnect
-        QCOMPARE(status(), QStringLiteral("设备未连接"));
         verifyIdle();
         ui()->actionConnect->trigger(); // two instruments now
         QVERIFY(choose(1));
@@ -563,7 +557,6 @@ private slots:
         QVERIFY(w->isConnected);
         SimBus::instance().instruments().last()->unplug();
         QTRY_VERIFY(!w->isConnected);
-        QCOMPARE(status(), QStringLiteral("设备未连接"));
         verifyIdle();
     }
 

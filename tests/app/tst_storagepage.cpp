@@ -104,13 +104,11 @@ private slots:
 
         checkRows(rv);
         QCOMPARE(ui()->progressBar->value(), progress);
-        QCOMPARE(values.last().first().toInt(), progress);
         for (int i = 0; i + 1 < values.count(); ++i) // 100 only with the last group
             QVERIFY(values.at(i).first().toInt() < values.at(i + 1).first().toInt());
         QCOMPARE(writesStartingWith(rv, "0009ABCD05000700"), total);
         QTRY_COMPARE(status(), outcome); // after the last group's messages
         QCOMPARE(ui()->label_StorageOutcome->text(), outcome);
-        QVERIFY(w->isConnected);
         checkIdleActions(true);
         QVERIFY(notices.isEmpty());
     }
