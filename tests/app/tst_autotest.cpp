@@ -78,8 +78,7 @@ private slots:
         QPointer<QWidget> window = w->autoTestWindow;
         QVERIFY(window && window->isVisible());
         QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint)); // only the exit button
-        QCOMPARE(progress(), QString());
-        QCOMPARE(countdown(), QString());
+        QCOMPARE(progress() + countdown(), QString());
 
         // The first test starts at once.
         QTRY_VERIFY(w->testRunning);
@@ -103,8 +102,7 @@ private slots:
         QTRY_VERIFY(lockExplained());
         endTest();
         QTRY_COMPARE(rows(), 2);
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(!pausing());
+        QVERIFY(!w->autoTestActive && !pausing());
         QTRY_VERIFY(window.isNull());
         QTRY_COMPARE(actionsEnabled(false), QStringList());
         QVERIFY(drain());
@@ -152,9 +150,7 @@ private slots:
         } else {
             exitRun();
         }
-        QVERIFY(!pausing());
-        QVERIFY(!w->autoTestActive);
-        QVERIFY(!w->autoTestWaiting);
+        QVERIFY(!pausing() && !w->autoTestActive && !w->autoTestWaiting);
         if (when == "test" && !unplug)
             QCOMPARE(actionsEnabled(true), QStringList());
         QTRY_VERIFY(window.isNull());
@@ -174,8 +170,7 @@ private slots:
         SimBus::instance().advanceClock(31000);
         QVERIFY(drain());
         QCOMPARE(starts(), 1);
-        QVERIFY(!w->testRunning && !w->autoTestActive);
-        QVERIFY(!w->autoTestWindow);
+        QVERIFY(!w->testRunning && !w->autoTestActive && !w->autoTestWindow);
     }
 
     // A test started on the instrument during the pause ends the pause at
@@ -193,8 +188,7 @@ private slots:
         QVERIFY(pausing());
         rv->pressTestKey();
         QTRY_VERIFY(w->testRunning);
-        QVERIFY(!pausing());
-        QVERIFY(!w->autoTestWaiting);
+        QVERIFY(!pausing() && !w->autoTestWaiting);
         QCOMPARE(countdown(), QString());
         QCOMPARE(progress(), QStringLiteral("1/2"));
         QVERIFY(drain());
@@ -229,7 +223,6 @@ private slots:
         QTRY_COMPARE(rows(), 1);
         QCOMPARE(progress(), QStringLiteral("1/3"));
         QCOMPARE(countdown(), QStringLiteral("12 s"));
-        QCOMPARE(w->autoTestTimeLine->duration(), 12000);
     }
 };
 

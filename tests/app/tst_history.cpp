@@ -75,16 +75,9 @@ class TestHistory : public WindowHarness
     void append(const QString& object, const QString& point, const QDateTime& at,
                 const QString& resistance, const QString& comparison = {})
     {
-        const QStringList cells = {QStringLiteral("1"),
-                                   at.toString(),
-                                   QStringLiteral("10S"),
-                                   QStringLiteral("100A"),
-                                   QStringLiteral("99.8A"),
-                                   resistance,
-                                   comparison,
-                                   QString(),
-                                   QString()};
-        QVERIFY(journal.append(cells, {}, at, {object, point}) > 0);
+        const QStringList cells = {"1",     at.toString(), "10S",     "100A",
+                                   "99.8A", resistance,    comparison};
+        QVERIFY(journal.append(cells + QStringList{{}, {}}, {}, at, {object, point}) > 0);
     }
 
 private slots:
@@ -174,8 +167,6 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("trimmed") << " \tQF1 \u200b"
-                                 << "QF1";
         QTest::newRow("line break") << "L1\nupper joint"
                                     << "L1 upper joint";
         QTest::newRow("too long") << QString(70, QLatin1Char('x')) << QString(32, 'x');
@@ -201,8 +192,6 @@ private slots:
         QCOMPARE(a->pointsVector(),
                  (QVector<QPointF>{{qreal(on(2024, 10).toMSecsSinceEpoch()), 50.0},
                                    {qreal(on(2026, 10).toMSecsSinceEpoch()), 55.0}}));
-        const auto* c = static_cast<QLineSeries*>(chart->series().at(2));
-        QCOMPARE(c->at(2).y(), 65.0);
         const auto* comparison = static_cast<QLineSeries*>(chart->series().at(3));
         QCOMPARE(comparison->count(), 4);
         QCOMPARE(comparison->at(3).y(), 60.0);
@@ -229,16 +218,11 @@ private slots:
                                       "Sheet1!$K$2 Sheet1!$I$3:$I$5 Sheet1!$K$3:$K$5",
                                       "Sheet1!$L$2 Sheet1!$I$3:$I$5 Sheet1!$L$3:$L$5"}));
         const QJsonObject cells = book.value("cells").toObject();
-        const QStringList expected = {"I3=2024-03-01|s",
-                                      "J2=A|s",
-                                      "J3=100|n",
-                                      "J5=130|n",
-                                      "L4=160|n",
-                                      "M4=52.4|n",
-                                      "D5=130|n",
-                                      "F5=30|n",
-                                      "A1=" + HistoryExport::tr("测量对象：%1").arg("QF1") + "|s"};
-        for (const QString& e : expected) {
+        const QString title = "A1=" + HistoryExport::tr("测量对象：%1").arg("QF1") + "|s";
+        for (const QString& e :
+             {title, QStringLiteral("I3=2024-03-01|s"), QStringLiteral("J2=A|s"),
+              QStringLiteral("J3=100|n"), QStringLiteral("J5=130|n"), QStringLiteral("L4=160|n"),
+              QStringLiteral("M4=52.4|n"), QStringLiteral("D5=130|n"), QStringLiteral("F5=30|n")}) {
             const QString at = e.section(QLatin1Char('='), 0, 0);
             QCOMPARE(at + QLatin1Char('=') + cells.value(at).toString(), e);
         }
@@ -268,7 +252,7 @@ private slots:
     {
         SimInstrument* rv = attachAndConnect();
         QVERIFY(rv);
-        w->objectBox->setEditText(QStringLiteral("  QF7 "));
+        w->objectBox->setEditText(QStringLiteral(" \tQF7 \u200b"));
         w->pointEdit->setText(QStringLiteral("B "));
         rv->setMeasuredResistance(125.4);
         QVERIFY(runTest(rv));
@@ -301,11 +285,7 @@ private slots:
         QTRY_COMPARE(history->recordModel_->item(1)->rowCount(), 2);
 
         // A language change reaches the open history and its plot.
-        for (QAction* language : qAsConst(w->languageActions)) {
-            if (language->data().toString() == QLatin1String("en"))
-                language->trigger();
-        }
-        QCoreApplication::sendPostedEvents();
+        chooseLanguage("en");
         QCOMPARE(history->windowTitle(), QStringLiteral("Measurement History"));
         QCOMPARE(history->chartView_->chart()->axes(Qt::Horizontal).at(0)->titleText(),
                  QStringLiteral("Date"));

@@ -52,27 +52,9 @@ class TestLanguage : public WindowHarness
 {
     Q_OBJECT
 
-    QAction* languageAction(const char* code)
+    QString switchCaptions()
     {
-        for (QAction* action : qAsConst(w->languageActions))
-            if (action->data().toString() == QLatin1String(code))
-                return action;
-        return nullptr;
-    }
-
-    // Chooses a language from the menu and lets the window handle the change.
-    void choose(const char* code)
-    {
-        QAction* action = languageAction(code);
-        QVERIFY(action);
-        action->trigger();
-        QCoreApplication::sendPostedEvents();
-    }
-
-    void checkSwitchCaptions(const QString& off, const QString& on)
-    {
-        QCOMPARE(ui()->switchButton->getTextOff(), off);
-        QCOMPARE(ui()->switchButton->getTextOn(), on);
+        return ui()->switchButton->getTextOff() + '|' + ui()->switchButton->getTextOn();
     }
 
 private slots:
@@ -101,22 +83,22 @@ private slots:
         QVERIFY(w->appTranslator.isEmpty());
         QCOMPARE(toolkitOk(), QStringLiteral("确定"));
         ui()->statusbar->showMessage(QStringLiteral("状态"));
-        choose("zh");
+        chooseLanguage("zh");
         QCOMPARE(status(), QStringLiteral("状态"));
         QVERIFY(w->appTranslator.isEmpty());
-        choose("en");
+        chooseLanguage("en");
         QCOMPARE(entries(), (QStringList{"English*", "简体中文"}));
         startWindow();
         QCOMPARE(w->windowTitle(), QStringLiteral("Loop Resistance Tester"));
         QCOMPARE(entries(), (QStringList{"English*", "简体中文"}));
         QCOMPARE(toolkitOk(), QStringLiteral("OK"));
-        choose("zh");
+        chooseLanguage("zh");
         startWindow();
         QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
         QCOMPARE(entries(), (QStringList{"English", "简体中文*"}));
 
         // A change of the system's locale follows the system's language.
-        choose("en");
+        chooseLanguage("en");
         QEvent change(QEvent::LocaleChange);
         QCoreApplication::sendEvent(w.get(), &change);
         QCoreApplication::sendPostedEvents();
@@ -132,11 +114,11 @@ private slots:
     {
         const int toolBarItems = ui()->toolBar->actions().size();
         auto* times = (new AutoTestDialog(w.get()))->findChild<QLabel*>("label_testTimes");
-        choose("en");
+        chooseLanguage("en");
         QCOMPARE(times->text(), QStringLiteral("Number of tests"));
         QCOMPARE(ui()->actionConnect->text(), QStringLiteral("Connect"));
         // On and off, as an electrician reads a switch ("open" would be off).
-        checkSwitchCaptions(QStringLiteral("Off"), QStringLiteral("On"));
+        QCOMPARE(switchCaptions(), QStringLiteral("Off|On"));
         QVERIFY(headersOf(w->liveRecordModel).startsWith(QStringLiteral("No.|")));
         QVERIFY(headersOf(w->storageModel).startsWith(QStringLiteral("Store number|")));
         // Built once: the menu and the tool bar are not extended again.
@@ -156,11 +138,11 @@ private slots:
         ui()->actionLiveTestView->trigger();
         ui()->pushButton_UpdatePara->click();
         QVERIFY(!w->liveTimer->isActive());
-        choose("zh");
+        chooseLanguage("zh");
         QVERIFY(!w->editingSettings && w->liveTimer->isActive());
         QTRY_VERIFY(ui()->pushButton_UpdatePara->isEnabled());
         QCOMPARE(w->windowTitle(), QStringLiteral("回路电阻测试仪"));
-        checkSwitchCaptions(QStringLiteral("关闭"), QStringLiteral("开启"));
+        QCOMPARE(switchCaptions(), QStringLiteral("关闭|开启"));
         QCOMPARE(ui()->toolBar->windowTitle(), QStringLiteral("工具栏"));
         QCOMPARE(toolkitOk(), QStringLiteral("确定"));
         QCOMPARE(times->text(), QStringLiteral("测量次数"));
@@ -190,10 +172,9 @@ private slots:
         const int progress = ui()->progressBar->value();
         QVERIFY(progress > 0);
 
-        choose("en");
+        chooseLanguage("en");
         QCOMPARE(ui()->progressBar->value(), progress);
-        QVERIFY(w->isConnected);
-        QVERIFY(w->liveTimer->isActive());
+        QVERIFY(w->isConnected && w->liveTimer->isActive());
         QCOMPARE(ui()->actionConnect->text(), QStringLiteral("Disconnect"));
         QCOMPARE(cellsOf(w->liveRecordModel), liveCells);
         QCOMPARE(cellsOf(w->storageModel), storedCells);
@@ -216,10 +197,6 @@ private slots:
         for (const Journal::Record& record : w->journal->sessionRecords())
             journalled << record.cells << record.subject.object << record.subject.point;
         QCOMPARE(journalled, cellsOf(w->liveRecordModel));
-        w.reset(); // the remark's saved copy is kept too
-        Journal next;
-        QCOMPARE(next.open(), Journal::State::Open);
-        QCOMPARE(next.pending().remark, remark);
     }
 
     // At 1366×768 each header is read whole, and a long remark wraps in its
@@ -229,14 +206,12 @@ private slots:
         w->resize(1366 - 16, 768 - 48);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QStringList cells = {"1", "2024-01-31 15:45:02", "30S", "200A", "199.87A"};
-        cells << "125.40μΩ"
-              << "300.0μΩ"
-              << "PASS"
-              << "Transformer 1, phase C: retighten the joint and check the torque of every bolt";
-        w->addLiveRow(cells, 0);
+        w->addLiveRow({"1", "2024-01-31 15:45:02", "30S", "200A", "199.87A", "125.40μΩ", "300.0μΩ",
+                       "PASS",
+                       QStringLiteral("retighten the joint, check the torque ").repeated(3)},
+                      0);
         for (const char* language : {"zh", "en"}) {
-            choose(language);
+            chooseLanguage(language);
             for (QTableView* view : {ui()->tableView_LiveRecord, ui()->tableView_Storage}) {
                 ui()->stackedWidget->setCurrentIndex(view == ui()->tableView_Storage);
                 QCoreApplication::processEvents();
@@ -260,7 +235,7 @@ private slots:
         QVERIFY(status().isEmpty());
         QCOMPARE(imageOf(ui()->label_OverTemp->pixmap(Qt::ReturnByValue)),
                  imageOf(QPixmap(QStringLiteral(":/resource/overTempZh.png"))));
-        choose("en");
+        chooseLanguage("en");
         const QImage english = imageOf(QPixmap(QStringLiteral(":/resource/overTempEn.png")));
         QVERIFY(!english.isNull());
         QTRY_COMPARE(imageOf(ui()->label_OverTemp->pixmap(Qt::ReturnByValue)), english);

@@ -150,6 +150,15 @@ protected:
         return QTest::qWaitFor([&] { return rows() == before + 1; }, 5000);
     }
 
+    // Chooses a language from the menu and lets the window handle the change.
+    void chooseLanguage(const char* code)
+    {
+        for (QAction* action : qAsConst(w->languageActions))
+            if (action->data().toString() == QLatin1String(code))
+                action->trigger();
+        QCoreApplication::sendPostedEvents();
+    }
+
     // Reports written to the instrument that start with the given hex prefix.
     static int writesStartingWith(SimInstrument* rv, const char* prefix)
     {
