@@ -72,18 +72,6 @@ private slots:
         QCOMPARE(path, QDir::tempPath() + QStringLiteral("/settingsSample.ini"));
     }
 
-    void chineseTextSurvivesTheIniFile()
-    {
-        const QString file = QStringLiteral("roundTrip.ini");
-        const QString text = QStringLiteral("回路电阻测试仪 “RV718A”，μΩ");
-        openDialogSettings(file)->setValue(QStringLiteral("user"), text);
-        QFile raw(dialogSettingsPath(file));
-        QVERIFY(raw.open(QIODevice::ReadOnly));
-        QVERIFY2(raw.readAll().contains(text.toUtf8()), "text is stored as plain UTF-8");
-        QCOMPARE(openDialogSettings(file)->value(QStringLiteral("user")).toString(), text);
-        QVERIFY(raw.remove());
-    }
-
     void autoTestShowsStoredValuesHeldToItsRanges_data()
     {
         QTest::addColumn<QVariant>("storedInterval");

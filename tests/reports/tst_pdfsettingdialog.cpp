@@ -64,6 +64,8 @@ private slots:
         QCOMPARE(QStringList({d.companyName, d.userName, d.contact, d.testerName, d.testerModel,
                               d.testerVersion, d.testObjName, d.scene}),
                  texts);
+        QFile raw(dialogSettingsPath(settingsFile)); // kept as plain UTF-8
+        QVERIFY(raw.open(QIODevice::ReadOnly) && raw.readAll().contains(texts.at(6).toUtf8()));
 
         auto* again = new PdfSettingDialog;
         for (int i = 0; i < 8; ++i)
