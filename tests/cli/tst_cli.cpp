@@ -140,7 +140,6 @@ private slots:
             {"watch --count 1", stray, 0, ""},
             {"test", stray, 0, "Comparative result: PASS"},
             {"read-store", stray, 0, "003"},
-            {"info", "LT_SIM_FAULTS=stall", 4, "did not answer"},
             // The output is checked before the instrument is asked anything.
             {"read-store -o /nonexistent/store.json", "LT_SIM_FAULTS=silence", 8,
              "the folder /nonexistent does not exist"},
@@ -167,7 +166,6 @@ private slots:
             {"set", "", 1, "at least one of"},
             {"set --current 15", "", 1, "--current takes 5, or 10 to 200"},
             {"set --time 5", "", 1, "--time takes whole seconds from 10 to 60, not \"5\""},
-            {"set --time 61", "", 1, "from 10 to 60, not \"61\""},
             {"set --time 30.5", "", 1, "from 10 to 60, not \"30.5\""},
             {"set --compare 0.00001 mOhm", "", 1, range + "0.00001 mOhm would be shown as 0"},
             {"set --compare 9999.95 mOhm", "", 1, range + "9999.95 mOhm is too large"},
