@@ -381,6 +381,10 @@
         <source>PDF(*.pdf)</source>
         <translation>PDF documents (*.pdf)</translation>
     </message>
+    <message>
+        <source>已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它</source>
+        <translation>Saved to %1. No program here opens this kind of file: find it in the file manager</translation>
+    </message>
 </context>
 <context>
     <name>Journal</name>

@@ -1,6 +1,7 @@
 #include "HistoryWindow.h"
 
 #include "AppLog.h"
+#include "ExportPaths.h"
 #include "HistoryChart.h"
 #include "HistoryExport.h"
 #include "Journal.h"
@@ -16,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -276,42 +278,44 @@ QString HistoryWindow::proposedName(const QString& suffix) const
     return folder + QLatin1Char('/') +
            tr("历史_%1_%2")
                .arg(name)
-               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"))) +
+               .arg(QLocale::c().toString(QDateTime::currentDateTime(),
+                                          QStringLiteral("yyyyMMdd_hhmmss"))) +
            QLatin1Char('.') + suffix;
 }
 
 void HistoryWindow::exportWorkbook()
 {
-    const QString name = prompts::saveFileName(
-        this, tr("保存Excel文件"), proposedName(QStringLiteral("xlsx")), tr("Excel(*.xlsx)"));
-    if (name.isEmpty())
-        return;
-    const HistoryExport out(objectBox_->currentText(), analysis_,
-                            {spreadLimit_->value(), changeLimit_->value()});
-    QString reason;
-    if (!out.writeWorkbook(name, &reason)) {
-        qCWarning(lcWindow).noquote() << "history workbook" << name << "failed:" << reason;
-        prompts::notify(this, QMessageBox::Warning, tr("保存Excel文件"),
-                        tr("保存失败") + QLatin1Char('\n') + reason);
-        return;
-    }
-    prompts::openFile(name);
+    exportTo(false);
 }
 
 void HistoryWindow::exportPdf()
 {
-    const QString name = prompts::saveFileName(
-        this, tr("保存PDF文件"), proposedName(QStringLiteral("pdf")), tr("PDF(*.pdf)"));
+    exportTo(true);
+}
+
+// As the main window saves: a name typed without its suffix gets it, a
+// cancelled dialog says nothing, a failure says why.
+void HistoryWindow::exportTo(bool pdf)
+{
+    const QString suffix = pdf ? QStringLiteral("pdf") : QStringLiteral("xlsx");
+    const QString title = pdf ? tr("保存PDF文件") : tr("保存Excel文件");
+    const QString name =
+        exportpaths::withSuffix(prompts::saveFileName(this, title, proposedName(suffix),
+                                                      pdf ? tr("PDF(*.pdf)") : tr("Excel(*.xlsx)")),
+                                suffix);
     if (name.isEmpty())
         return;
     const HistoryExport out(objectBox_->currentText(), analysis_,
                             {spreadLimit_->value(), changeLimit_->value()});
     QString reason;
-    if (!out.writePdf(name, &reason)) {
-        qCWarning(lcWindow).noquote() << "history report" << name << "failed:" << reason;
-        prompts::notify(this, QMessageBox::Warning, tr("保存PDF文件"),
+    if (!(pdf ? out.writePdf(name, &reason) : out.writeWorkbook(name, &reason))) {
+        qCWarning(lcWindow).noquote() << "history" << suffix << name << "failed:" << reason;
+        prompts::notify(this, QMessageBox::Warning, title,
                         tr("保存失败") + QLatin1Char('\n') + reason);
         return;
     }
-    prompts::openFile(name);
+    if (!prompts::openFile(name))
+        prompts::notify(this, QMessageBox::Information, title,
+                        tr("已保存到 %1；没有能打开此类文件的程序，请在文件管理器中找到它")
+                            .arg(QDir::toNativeSeparators(name)));
 }

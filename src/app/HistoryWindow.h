@@ -44,6 +44,7 @@ private:
     void fillTables();
     void exportWorkbook();
     void exportPdf();
+    void exportTo(bool pdf);
     QString proposedName(const QString& suffix) const;
 
     Journal* journal_;

@@ -283,6 +283,11 @@ private slots:
         QCOMPARE(history->recordModel_->rowCount(), 2); // one group per point
         QVERIFY(runTest(rv));                           // an open history follows the table
         QTRY_COMPARE(history->recordModel_->item(1)->rowCount(), 2);
+        // Saved as the window saves: the suffix added, no program to open it said.
+        chosenFile = dir.filePath(QStringLiteral("history"));
+        canOpen = false;
+        history->exportWorkbook();
+        QVERIFY(QFile::exists(chosenFile + ".xlsx") && notices.last().contains(chosenFile));
 
         // A language change reaches the open history and its plot.
         chooseLanguage("en");
